@@ -77,8 +77,7 @@ bool VerQueryValue(const std::vector<uint8_t>& block, std::u16string_view subBlo
 // system resolves bare names. `failAt` makes one step fail for tests.
 enum class VersionFailure { None, Size, Read, Query };
 void SetVersionResource(std::u16string_view file, FileVersion product, bool onSearchPath = true,
-                        VersionFailure failAt = VersionFailure::None,
-                        FileVersion fileVersion = {});
+                        VersionFailure failAt = VersionFailure::None, FileVersion fileVersion = {});
 void ClearVersionResources();
 
 // --- Registry --------------------------------------------------------------------------

@@ -51,7 +51,9 @@ struct MSG {
 };
 
 // The handle as the log prints it ("msgwnd:%d").
-inline long long HandleToInt(HWND h) { return static_cast<long long>(reinterpret_cast<intptr_t>(h)); }
+inline long long HandleToInt(HWND h) {
+    return static_cast<long long>(reinterpret_cast<intptr_t>(h));
+}
 
 constexpr LPARAM MAKELPARAM(int lo, int hi) {
     return static_cast<LPARAM>(static_cast<uint32_t>((static_cast<uint32_t>(lo) & 0xFFFF) |
@@ -287,7 +289,7 @@ public:
     // outer loop, as the system does).
     INT_PTR RunModalLoop();
     void EndModalLoop(INT_PTR result);
-    bool InModalLoop() const { return m_modalDepth > 0; }
+    bool InModalLoop() const { return m_modalFrame != nullptr; }
 
     // Record of received messages (off until asked for).
     void RecordMessages(bool on) { m_recording = on; }
@@ -310,9 +312,7 @@ private:
     friend struct DesktopAccess;
     bool m_autoDelete = false;
     bool m_recording = false;
-    int m_modalDepth = 0;
-    bool m_modalEnded = false;
-    INT_PTR m_modalResult = 0;
+    struct ModalFrame* m_modalFrame = nullptr;
     std::vector<MessageRecord> m_messages;
 };
 
@@ -364,7 +364,7 @@ uint32_t GetWindowThreadProcessId(HWND hwnd, uint32_t* processId);
 bool IsWindowVisible(HWND hwnd);
 bool IsWindowEnabled(HWND hwnd);
 bool IsIconic(HWND hwnd);
-bool ShowWindow(HWND hwnd, int command);  // returns whether it was visible before
+bool ShowWindow(HWND hwnd, int command);    // returns whether it was visible before
 bool EnableWindow(HWND hwnd, bool enable);  // returns whether it was disabled before
 bool MoveWindow(HWND hwnd, int x, int y, int cx, int cy, bool repaint);
 bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
@@ -458,8 +458,8 @@ struct PAINTSTRUCT {
 // window's queue is otherwise empty. A null rect means the whole client area.
 bool InvalidateRect(HWND hwnd, const RECT* rect, bool erase);
 bool ValidateRect(HWND hwnd, const RECT* rect);
-bool GetUpdateRect(HWND hwnd, RECT* rect);  // false when nothing is invalid
-bool UpdateWindow(HWND hwnd);               // sends WM_PAINT now when invalid
+bool GetUpdateRect(HWND hwnd, RECT* rect);     // false when nothing is invalid
+bool UpdateWindow(HWND hwnd);                  // sends WM_PAINT now when invalid
 void* BeginPaint(HWND hwnd, PAINTSTRUCT& ps);  // validates; counts a repaint
 bool EndPaint(HWND hwnd, const PAINTSTRUCT& ps);
 // Repaints the window got so far (BeginPaint calls, including the default one).
