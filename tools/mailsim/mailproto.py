@@ -64,9 +64,11 @@ class SmtpHandler(LineHandler):
         config = self.config
         if config["smtp_silent"]:
             self.note(event="connect", greeting=None)
-            while self.read_line() is not None:
-                pass
-            return
+            while True:
+                line = self.read_line()
+                if line is None:
+                    return
+                self.note(command=line)
         greeting = self.state.greeting(config)
         self.send(greeting.encode("utf-8"), config["greeting_chunk"], config["greeting_gap_ms"])
         self.note(event="connect", greeting=greeting)
