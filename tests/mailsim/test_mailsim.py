@@ -259,6 +259,37 @@ class StartTest(unittest.TestCase):
             self.assertEqual(done.returncode, 2, args)
             self.assertIn("mailsim:", done.stderr)
 
+    def test_without_standard_input_it_serves_until_its_lifetime_ends(self):
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            wanted = probe.getsockname()[1]
+        proc = subprocess.Popen(
+            [sys.executable, MAILSIM, "--until-killed", "--lifetime", "2", "--port",
+             "smtp=%d" % wanted, "--greeting", "220 QUILLNET\\tready"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+        try:
+            info = json.loads(proc.stdout.readline())
+            self.assertEqual(info["smtp"], wanted)
+            with socket.create_connection(("127.0.0.1", wanted), timeout=IO_TIMEOUT) as sock:
+                reader = sock.makefile("rb")
+                self.assertEqual(reader.readline(), b"220 QUILLNET\tready\r\n")
+            self.assertEqual(proc.wait(timeout=IO_TIMEOUT), 0)
+        finally:
+            proc.stdout.close()
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+
+    def test_sigterm_stops_it(self):
+        proc = subprocess.Popen([sys.executable, MAILSIM, "--until-killed"],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+        try:
+            self.assertIn("http", json.loads(proc.stdout.readline()))
+            proc.terminate()
+            self.assertEqual(proc.wait(timeout=IO_TIMEOUT), 0)
+        finally:
+            proc.stdout.close()
+
     def test_certificates_are_reused_from_a_cert_dir(self):
         folder = tempfile.mkdtemp(prefix="mailsim-certs-")
         try:
@@ -279,6 +310,28 @@ class StartTest(unittest.TestCase):
                 second.stop()
         finally:
             shutil.rmtree(folder, ignore_errors=True)
+
+
+class ControlTest(Fixture):
+    def test_a_bad_setting_changes_nothing(self):
+        for bad in ({"faults": {"noise": "x"}}, {"faults": {"delay": "soon"}},
+                    {"server_type": 2}, {"shared": "missing.json"}, {"colour": "red"}):
+            answer = self.sim.command(cmd="set", **dict({"server_type": 0}, **bad))
+            self.assertFalse(answer["ok"], bad)
+            self.assertTrue(answer["error"], bad)
+        self.assertEqual(self.sim.command(cmd="bogus")["ok"], False)
+        # server_type 0 came with every bad setting and must not have been applied.
+        self.assertEqual(post(self.sim, "/api/post/getSyncFlag", check_text("0"))[0].split()[1],
+                         "404")
+
+    def test_records_can_be_read_and_cleared(self):
+        post(self.sim, "/api/mailbox/getAddresses", download_text("0"))
+        entries = self.sim.requests(clear=True)
+        self.assertEqual([(e["listener"], e["kind"], e["status"], e["ret"]) for e in entries],
+                         [("http", "personal", 200, 0)])
+        self.assertIn(["User-Agent", "QuillnetM-PluginMonitor"], entries[0]["headers"])
+        self.assertEqual(entries[0]["body"], download_text("0"))
+        self.assertEqual(self.sim.requests(), [])
 
 
 class SmtpTest(Fixture):
@@ -304,7 +357,7 @@ class SmtpTest(Fixture):
 
     def test_greeting_in_three_byte_pieces_keeps_text_after_the_line_feed(self):
         text = "220 QuillNet\r\nXY"
-        self.sim.set(greeting=text, greeting_chunk=3, greeting_gap_ms=100)
+        self.sim.set(greeting=text, greeting_chunk=3, greeting_gap_ms=250)
         with open_socket(self.sim, "smtp") as sock:
             pieces = []
             while sum(map(len, pieces)) < len(text):
@@ -649,7 +702,8 @@ class CompanyTest(unittest.TestCase):
     def test_served_from_its_own_configuration(self):
         config = self.load("mailsim.json")
         account, entry = next(iter(config["accounts"].items()))
-        sim = Sim("--config", os.path.join(self.folder, "a", "mailsim.json"))
+        record = os.path.join(self.folder, "record.jsonl")
+        sim = Sim("--config", os.path.join(self.folder, "a", "mailsim.json"), "--record", record)
         try:
             shared = post_json(sim, "/api/mailbox/getAddresses",
                                download_text("1", account, entry["password"]))
@@ -665,6 +719,9 @@ class CompanyTest(unittest.TestCase):
             client.quit()
         finally:
             sim.stop()
+        with open(record, encoding="utf-8") as f:
+            kinds = [json.loads(line).get("kind") for line in f]
+        self.assertEqual(kinds[:2], ["share", "personal"])
 
 
 if __name__ == "__main__":

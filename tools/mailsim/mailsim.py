@@ -130,8 +130,8 @@ def _pair(text, option):
 
 
 def parse_args(argv):
-    p = argparse.ArgumentParser(prog="mailsim.py", add_help=True,
-                                description="Emulates the mail service on 127.0.0.1.")
+    p = argparse.ArgumentParser(prog="mailsim.py", description=__doc__,
+                                formatter_class=argparse.RawDescriptionHelpFormatter)
     a = p.add_argument
     a("--config")
     a("--server-type", type=int, choices=(0, 1))
@@ -285,6 +285,12 @@ def main(argv):
         sys.stderr.write("mailsim: %s\n" % e)
         return 2
 
+    def on_signal(signum, frame):
+        state.stop.set()
+
+    # From here on a signal ends the run through the clean-up below.
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGINT, on_signal)
     scratch = None
     try:
         cert_dir = args.cert_dir
@@ -310,12 +316,6 @@ def main(argv):
     started = {s.name: s.server_address[1] for s in servers}
     started.update({"cafile": certs["cafile"], "host": "127.0.0.1", "pid": os.getpid()})
     out.line(started)
-
-    def on_signal(signum, frame):
-        state.stop.set()
-
-    signal.signal(signal.SIGTERM, on_signal)
-    signal.signal(signal.SIGINT, on_signal)
     if not args.until_killed:
         threading.Thread(target=control, args=(state, out), daemon=True).start()
     waited = 0.0
