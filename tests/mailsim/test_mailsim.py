@@ -31,6 +31,7 @@ SALT = "qwtyzxcv7%!lp3#mk+pe"
 ACCOUNT = "Wang.Wei@corp.example"
 PASSWORD = "s3cret pass"
 OTHER = "li@corp.example"
+CHINESE = ("zhao@corp.example", "密码123")
 STAMP = 1700000000
 IO_TIMEOUT = 10
 
@@ -208,6 +209,7 @@ class Fixture(unittest.TestCase):
             with open(os.path.join(cls.folder, name), "w", encoding="utf-8") as f:
                 json.dump(book, f, ensure_ascii=False)
         cls.sim = Sim("--account", ACCOUNT + "=" + PASSWORD, "--account", OTHER + "=x",
+                      "--account", "=".join(CHINESE),
                       "--shared", "shared.json", "--private-for", ACCOUNT + "=private.json",
                       cwd=cls.folder)
 
@@ -400,6 +402,23 @@ class Pop3Test(Fixture):
                 client.pass_(password)
             self.assertTrue(str(caught.exception).startswith("b'-ERR"), caught.exception)
             client.quit()
+
+    def test_password_in_the_ansi_code_page_or_utf8(self):
+        user, password = CHINESE
+        for secret, ok in ((password.encode("gbk"), True), (password.encode("utf-8"), True),
+                           ("密码124".encode("gbk"), False)):
+            with open_socket(self.sim, "pop3") as sock:
+                reader = sock.makefile("rb")
+                reader.readline()
+                sock.sendall(b"USER " + user.encode() + b"\r\n")
+                self.assertTrue(reader.readline().startswith(b"+OK"))
+                sock.sendall(b"PASS " + secret + b"\r\n")
+                answer = reader.readline()
+                self.assertTrue(answer.startswith(b"+OK" if ok else b"-ERR"), (secret, answer))
+                sock.sendall(b"QUIT\r\n")
+                self.assertTrue(reader.readline().startswith(b"+OK"))
+        passes = [e["command"] for e in self.sim.requests() if e.get("command", "")[:4] == "PASS"]
+        self.assertEqual(passes, ["PASS 密码123", "PASS 密码123", "PASS 密码124"])
 
     def test_lower_case_replies_in_single_bytes(self):
         self.sim.set(pop3_lower=True, pop3_chunk=1)

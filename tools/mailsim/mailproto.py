@@ -10,6 +10,27 @@ import socketserver
 import ssl
 
 
+def decode_line(raw):
+    # The monitor sends its commands in the Chinese ANSI code page; other
+    # clients send UTF-8.
+    for encoding in ("utf-8", "gbk"):
+        try:
+            return raw.decode(encoding)
+        except UnicodeDecodeError:
+            pass
+    return raw.decode("latin-1")
+
+
+def same_secret(raw, password):
+    """Whether the bytes sent are the password in UTF-8 or in the GBK code page."""
+    forms = [password.encode("utf-8")]
+    try:
+        forms.append(password.encode("gbk"))
+    except UnicodeEncodeError:
+        pass
+    return raw in forms
+
+
 class LineHandler(socketserver.BaseRequestHandler):
     """A connection that speaks in lines, plain or TLS from the first byte."""
 
@@ -47,7 +68,8 @@ class LineHandler(socketserver.BaseRequestHandler):
                 return None
             self.buffer += piece
         line, _, self.buffer = self.buffer.partition(b"\n")
-        return line.rstrip(b"\r").decode("utf-8", "replace")
+        self.raw = line.rstrip(b"\r")
+        return decode_line(self.raw)
 
     def send(self, data, chunk=0, gap_ms=0):
         if chunk <= 0:
@@ -123,7 +145,8 @@ class Pop3Handler(LineHandler):
                 self.reply(True, "send your password")
             elif verb == "PASS" and not logged_in:
                 password = self.state.password_of(user) if user else None
-                if password is not None and arg == password:
+                secret = self.raw.partition(b" ")[2]
+                if password is not None and same_secret(secret, password):
                     logged_in = True
                     self.note(event="login", user=user)
                     self.reply(True, "logged in")
