@@ -86,8 +86,10 @@ struct HKEY__;
 using HKEY = HKEY__*;
 inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001));
 inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002));
-enum : uint32_t { KEY_READ = 0x20019 };
-enum : long { ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_MORE_DATA = 234 };
+inline constexpr uint32_t KEY_READ = 0x20019;
+inline constexpr long ERROR_SUCCESS = 0;
+inline constexpr long ERROR_FILE_NOT_FOUND = 2;
+inline constexpr long ERROR_MORE_DATA = 234;
 
 long RegOpenKeyEx(HKEY root, std::u16string_view subKey, uint32_t options, uint32_t access,
                   HKEY& result);

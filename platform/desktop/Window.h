@@ -68,171 +68,170 @@ constexpr int GET_Y_LPARAM(LPARAM l) { return static_cast<int16_t>((l >> 16) & 0
 
 // --- Messages --------------------------------------------------------------------------
 
-enum : UINT {
-    WM_NULL = 0x0000,
-    WM_CREATE = 0x0001,
-    WM_DESTROY = 0x0002,
-    WM_MOVE = 0x0003,
-    WM_SIZE = 0x0005,
-    WM_ACTIVATE = 0x0006,
-    WM_SETFOCUS = 0x0007,
-    WM_KILLFOCUS = 0x0008,
-    WM_ENABLE = 0x000A,
-    WM_SETREDRAW = 0x000B,
-    WM_SETTEXT = 0x000C,
-    WM_GETTEXT = 0x000D,
-    WM_GETTEXTLENGTH = 0x000E,
-    WM_PAINT = 0x000F,
-    WM_CLOSE = 0x0010,
-    WM_QUIT = 0x0012,
-    WM_ERASEBKGND = 0x0014,
-    WM_SHOWWINDOW = 0x0018,
-    WM_ACTIVATEAPP = 0x001C,
-    WM_SETCURSOR = 0x0020,
-    WM_MOUSEACTIVATE = 0x0021,
-    WM_GETMINMAXINFO = 0x0024,
-    WM_DRAWITEM = 0x002B,
-    WM_MEASUREITEM = 0x002C,
-    WM_SETFONT = 0x0030,
-    WM_GETFONT = 0x0031,
-    WM_WINDOWPOSCHANGING = 0x0046,
-    WM_WINDOWPOSCHANGED = 0x0047,
-    WM_NOTIFY = 0x004E,
-    WM_CONTEXTMENU = 0x007B,
-    WM_NCCREATE = 0x0081,
-    WM_NCDESTROY = 0x0082,
-    WM_NCCALCSIZE = 0x0083,
-    WM_NCHITTEST = 0x0084,
-    WM_NCPAINT = 0x0085,
-    WM_NCLBUTTONDOWN = 0x00A1,
-    WM_KEYDOWN = 0x0100,
-    WM_KEYUP = 0x0101,
-    WM_CHAR = 0x0102,
-    WM_SYSKEYDOWN = 0x0104,
-    WM_INITDIALOG = 0x0110,
-    WM_COMMAND = 0x0111,
-    WM_SYSCOMMAND = 0x0112,
-    WM_TIMER = 0x0113,
-    WM_HSCROLL = 0x0114,
-    WM_VSCROLL = 0x0115,
-    WM_CTLCOLOREDIT = 0x0133,
-    WM_CTLCOLORSTATIC = 0x0138,
-    WM_MOUSEMOVE = 0x0200,
-    WM_LBUTTONDOWN = 0x0201,
-    WM_LBUTTONUP = 0x0202,
-    WM_LBUTTONDBLCLK = 0x0203,
-    WM_RBUTTONDOWN = 0x0204,
-    WM_RBUTTONUP = 0x0205,
-    WM_MOUSEWHEEL = 0x020A,
-    WM_PARENTNOTIFY = 0x0210,
-    WM_CAPTURECHANGED = 0x0215,
-    WM_MOUSEHOVER = 0x02A1,
-    WM_MOUSELEAVE = 0x02A3,
-    WM_HOTKEY = 0x0312,
-    WM_USER = 0x0400,
-    WM_APP = 0x8000,
-
-    // Edit controls.
-    EM_GETSEL = 0x00B0,
-    EM_SETSEL = 0x00B1,
-    EM_GETLINECOUNT = 0x00BA,
-    EM_REPLACESEL = 0x00C2,
-    EM_LIMITTEXT = 0x00C5,
-    EM_SETREADONLY = 0x00CF,
-};
+inline constexpr UINT WM_NULL = 0x0000;
+inline constexpr UINT WM_CREATE = 0x0001;
+inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_MOVE = 0x0003;
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_ACTIVATE = 0x0006;
+inline constexpr UINT WM_SETFOCUS = 0x0007;
+inline constexpr UINT WM_KILLFOCUS = 0x0008;
+inline constexpr UINT WM_ENABLE = 0x000A;
+inline constexpr UINT WM_SETREDRAW = 0x000B;
+inline constexpr UINT WM_SETTEXT = 0x000C;
+inline constexpr UINT WM_GETTEXT = 0x000D;
+inline constexpr UINT WM_GETTEXTLENGTH = 0x000E;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_CLOSE = 0x0010;
+inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_ERASEBKGND = 0x0014;
+inline constexpr UINT WM_SHOWWINDOW = 0x0018;
+inline constexpr UINT WM_ACTIVATEAPP = 0x001C;
+inline constexpr UINT WM_SETCURSOR = 0x0020;
+inline constexpr UINT WM_MOUSEACTIVATE = 0x0021;
+inline constexpr UINT WM_GETMINMAXINFO = 0x0024;
+inline constexpr UINT WM_DRAWITEM = 0x002B;
+inline constexpr UINT WM_MEASUREITEM = 0x002C;
+inline constexpr UINT WM_SETFONT = 0x0030;
+inline constexpr UINT WM_GETFONT = 0x0031;
+inline constexpr UINT WM_WINDOWPOSCHANGING = 0x0046;
+inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
+inline constexpr UINT WM_NOTIFY = 0x004E;
+inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+inline constexpr UINT WM_NCCREATE = 0x0081;
+inline constexpr UINT WM_NCDESTROY = 0x0082;
+inline constexpr UINT WM_NCCALCSIZE = 0x0083;
+inline constexpr UINT WM_NCHITTEST = 0x0084;
+inline constexpr UINT WM_NCPAINT = 0x0085;
+inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_SYSKEYDOWN = 0x0104;
+inline constexpr UINT WM_INITDIALOG = 0x0110;
+inline constexpr UINT WM_COMMAND = 0x0111;
+inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_HSCROLL = 0x0114;
+inline constexpr UINT WM_VSCROLL = 0x0115;
+inline constexpr UINT WM_CTLCOLOREDIT = 0x0133;
+inline constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
+inline constexpr UINT WM_RBUTTONUP = 0x0205;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr UINT WM_PARENTNOTIFY = 0x0210;
+inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
+inline constexpr UINT WM_MOUSEHOVER = 0x02A1;
+inline constexpr UINT WM_MOUSELEAVE = 0x02A3;
+inline constexpr UINT WM_HOTKEY = 0x0312;
+inline constexpr UINT WM_USER = 0x0400;
+inline constexpr UINT WM_APP = 0x8000;
+// Edit controls.
+inline constexpr UINT EM_GETSEL = 0x00B0;
+inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT EM_GETLINECOUNT = 0x00BA;
+inline constexpr UINT EM_REPLACESEL = 0x00C2;
+inline constexpr UINT EM_LIMITTEXT = 0x00C5;
+inline constexpr UINT EM_SETREADONLY = 0x00CF;
 
 // Mouse-message key flags.
-enum : WPARAM { MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008 };
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_SHIFT = 0x0004;
+inline constexpr WPARAM MK_CONTROL = 0x0008;
 
 // Hot-key modifiers.
-enum : UINT { MOD_ALT = 0x0001, MOD_CONTROL = 0x0002, MOD_SHIFT = 0x0004, MOD_WIN = 0x0008 };
+inline constexpr UINT MOD_ALT = 0x0001;
+inline constexpr UINT MOD_CONTROL = 0x0002;
+inline constexpr UINT MOD_SHIFT = 0x0004;
+inline constexpr UINT MOD_WIN = 0x0008;
 
 // Virtual keys the program names.
-enum : UINT {
-    VK_RETURN = 0x0D,
-    VK_ESCAPE = 0x1B,
-    VK_F1 = 0x70,
-    VK_F12 = 0x7B,
-};
+inline constexpr UINT VK_RETURN = 0x0D;
+inline constexpr UINT VK_ESCAPE = 0x1B;
+inline constexpr UINT VK_F1 = 0x70;
+inline constexpr UINT VK_F12 = 0x7B;
 
 // Window styles.
-enum : uint32_t {
-    WS_OVERLAPPED = 0x00000000,
-    WS_POPUP = 0x80000000,
-    WS_CHILD = 0x40000000,
-    WS_MINIMIZE = 0x20000000,
-    WS_VISIBLE = 0x10000000,
-    WS_DISABLED = 0x08000000,
-    WS_CLIPSIBLINGS = 0x04000000,
-    WS_CLIPCHILDREN = 0x02000000,
-    WS_MAXIMIZE = 0x01000000,
-    WS_CAPTION = 0x00C00000,
-    WS_BORDER = 0x00800000,
-    WS_DLGFRAME = 0x00400000,
-    WS_VSCROLL = 0x00200000,
-    WS_HSCROLL = 0x00100000,
-    WS_SYSMENU = 0x00080000,
-    WS_THICKFRAME = 0x00040000,
-    WS_TABSTOP = 0x00010000,
-};
-enum : uint32_t {
-    WS_EX_TOPMOST = 0x00000008,
-    WS_EX_NOPARENTNOTIFY = 0x00000004,
-    WS_EX_TOOLWINDOW = 0x00000080,
-    WS_EX_LAYERED = 0x00080000,
-};
+inline constexpr uint32_t WS_OVERLAPPED = 0x00000000;
+inline constexpr uint32_t WS_POPUP = 0x80000000;
+inline constexpr uint32_t WS_CHILD = 0x40000000;
+inline constexpr uint32_t WS_MINIMIZE = 0x20000000;
+inline constexpr uint32_t WS_VISIBLE = 0x10000000;
+inline constexpr uint32_t WS_DISABLED = 0x08000000;
+inline constexpr uint32_t WS_CLIPSIBLINGS = 0x04000000;
+inline constexpr uint32_t WS_CLIPCHILDREN = 0x02000000;
+inline constexpr uint32_t WS_MAXIMIZE = 0x01000000;
+inline constexpr uint32_t WS_CAPTION = 0x00C00000;
+inline constexpr uint32_t WS_BORDER = 0x00800000;
+inline constexpr uint32_t WS_DLGFRAME = 0x00400000;
+inline constexpr uint32_t WS_VSCROLL = 0x00200000;
+inline constexpr uint32_t WS_HSCROLL = 0x00100000;
+inline constexpr uint32_t WS_SYSMENU = 0x00080000;
+inline constexpr uint32_t WS_THICKFRAME = 0x00040000;
+inline constexpr uint32_t WS_TABSTOP = 0x00010000;
+inline constexpr uint32_t WS_EX_TOPMOST = 0x00000008;
+inline constexpr uint32_t WS_EX_NOPARENTNOTIFY = 0x00000004;
+inline constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr uint32_t WS_EX_LAYERED = 0x00080000;
 
 // GetWindow relations.
-enum : UINT {
-    GW_HWNDFIRST = 0,
-    GW_HWNDLAST = 1,
-    GW_HWNDNEXT = 2,
-    GW_HWNDPREV = 3,
-    GW_OWNER = 4,
-    GW_CHILD = 5,
-};
+inline constexpr UINT GW_HWNDFIRST = 0;
+inline constexpr UINT GW_HWNDLAST = 1;
+inline constexpr UINT GW_HWNDNEXT = 2;
+inline constexpr UINT GW_HWNDPREV = 3;
+inline constexpr UINT GW_OWNER = 4;
+inline constexpr UINT GW_CHILD = 5;
 // GetAncestor relations.
-enum : UINT { GA_PARENT = 1, GA_ROOT = 2, GA_ROOTOWNER = 3 };
+inline constexpr UINT GA_PARENT = 1;
+inline constexpr UINT GA_ROOT = 2;
+inline constexpr UINT GA_ROOTOWNER = 3;
 
 // ShowWindow commands.
-enum : int {
-    SW_HIDE = 0,
-    SW_SHOWNORMAL = 1,
-    SW_SHOWMINIMIZED = 2,
-    SW_SHOWMAXIMIZED = 3,
-    SW_SHOWNOACTIVATE = 4,
-    SW_SHOW = 5,
-    SW_MINIMIZE = 6,
-    SW_SHOWNA = 8,
-    SW_RESTORE = 9,
-};
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOWMINIMIZED = 2;
+inline constexpr int SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_SHOWNOACTIVATE = 4;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_MINIMIZE = 6;
+inline constexpr int SW_SHOWNA = 8;
+inline constexpr int SW_RESTORE = 9;
 
 // SetWindowPos flags and insert-after values.
-enum : UINT {
-    SWP_NOSIZE = 0x0001,
-    SWP_NOMOVE = 0x0002,
-    SWP_NOZORDER = 0x0004,
-    SWP_NOREDRAW = 0x0008,
-    SWP_NOACTIVATE = 0x0010,
-    SWP_SHOWWINDOW = 0x0040,
-    SWP_HIDEWINDOW = 0x0080,
-};
+inline constexpr UINT SWP_NOSIZE = 0x0001;
+inline constexpr UINT SWP_NOMOVE = 0x0002;
+inline constexpr UINT SWP_NOZORDER = 0x0004;
+inline constexpr UINT SWP_NOREDRAW = 0x0008;
+inline constexpr UINT SWP_NOACTIVATE = 0x0010;
+inline constexpr UINT SWP_SHOWWINDOW = 0x0040;
+inline constexpr UINT SWP_HIDEWINDOW = 0x0080;
 inline HWND const HWND_TOP = reinterpret_cast<HWND>(0);
 inline HWND const HWND_BOTTOM = reinterpret_cast<HWND>(1);
 inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(-1);
 inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(-2);
 
 // Get/SetWindowLongPtr indexes.
-enum : int { GWL_STYLE = -16, GWL_EXSTYLE = -20, GWLP_ID = -12, GWLP_USERDATA = -21 };
+inline constexpr int GWL_STYLE = -16;
+inline constexpr int GWL_EXSTYLE = -20;
+inline constexpr int GWLP_ID = -12;
+inline constexpr int GWLP_USERDATA = -21;
 
 // PeekMessage options.
-enum : UINT { PM_NOREMOVE = 0x0000, PM_REMOVE = 0x0001 };
+inline constexpr UINT PM_NOREMOVE = 0x0000;
+inline constexpr UINT PM_REMOVE = 0x0001;
 
 // Dialog results.
-enum : int { IDOK = 1, IDCANCEL = 2 };
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
 
 // GetSystemMetrics indexes.
-enum : int { SM_CXSCREEN = 0, SM_CYSCREEN = 1 };
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
 
 // --- Windows as objects -------------------------------------------------------------
 
