@@ -32,7 +32,9 @@ void MakeRoot(DesktopState& d) {
     d.windows.emplace(root.handle, std::move(root));
 }
 
-void Unlink(DesktopState& d, WindowData& w) {
+}  // namespace
+
+void UnlinkLocked(DesktopState& d, WindowData& w) {
     WindowData* p = d.Find(w.parent);
     if (!p) return;
     if (w.prev)
@@ -46,9 +48,7 @@ void Unlink(DesktopState& d, WindowData& w) {
     w.next = w.prev = nullptr;
 }
 
-// Links `w` into its parent's child order: at the top, at the bottom, or
-// after a sibling.
-void LinkAfter(DesktopState& d, WindowData& w, HWND after) {
+void LinkAfterLocked(DesktopState& d, WindowData& w, HWND after) {
     WindowData* p = d.Find(w.parent);
     if (!p) return;
     if (after == HWND_BOTTOM || (after && after != HWND_TOP && !d.Find(after)))
@@ -63,7 +63,7 @@ void LinkAfter(DesktopState& d, WindowData& w, HWND after) {
                 before = d.Find(before)->next;
             }
             if (last) {
-                LinkAfter(d, w, last);
+                LinkAfterLocked(d, w, last);
                 return;
             }
         }
@@ -85,6 +85,8 @@ void LinkAfter(DesktopState& d, WindowData& w, HWND after) {
         p->lastChild = w.handle;
     a->next = w.handle;
 }
+
+namespace {
 
 bool TitleMatches(const WindowData& w, const char16_t* className, const char16_t* title) {
     if (className && !EqualsNoCase(w.className, className)) return false;
@@ -186,8 +188,11 @@ Window::~Window() {
     }
 }
 
-HWND Window::CreateEx(uint32_t exStyle, std::u16string_view className, std::u16string_view title,
-                      uint32_t style, int x, int y, int cx, int cy, HWND parent, int id) {
+namespace {
+
+CREATESTRUCT MakeCreateStruct(uint32_t exStyle, std::u16string_view className,
+                              std::u16string_view title, uint32_t style, int x, int y, int cx,
+                              int cy, HWND parent, int id, uint32_t processId) {
     CREATESTRUCT cs;
     cs.exStyle = exStyle;
     cs.className = className;
@@ -199,7 +204,15 @@ HWND Window::CreateEx(uint32_t exStyle, std::u16string_view className, std::u16s
     cs.cy = cy;
     cs.parent = parent;
     cs.id = id;
-    return Create(cs);
+    cs.processId = processId;
+    return cs;
+}
+
+}  // namespace
+
+HWND Window::CreateEx(uint32_t exStyle, std::u16string_view className, std::u16string_view title,
+                      uint32_t style, int x, int y, int cx, int cy, HWND parent, int id) {
+    return Create(MakeCreateStruct(exStyle, className, title, style, x, y, cx, cy, parent, id, 0));
 }
 
 HWND Window::Create(const CREATESTRUCT& cs) {
@@ -244,7 +257,7 @@ HWND Window::Create(const CREATESTRUCT& cs) {
         w.threadId = ThisThread();
         parent = w.parent;
         auto& stored = d.windows.emplace(h, std::move(w)).first->second;
-        LinkAfter(d, stored, (cs.style & WS_CHILD) ? HWND_BOTTOM : HWND_TOP);
+        LinkAfterLocked(d, stored, (cs.style & WS_CHILD) ? HWND_BOTTOM : HWND_TOP);
         DesktopAccess::Attach(*this, h);
     }
     if (!SendMessage(h, WM_NCCREATE, 0, 0) || SendMessage(h, WM_CREATE, 0, 0) == -1) {
@@ -350,21 +363,16 @@ HWND CreateWindowEx(uint32_t exStyle, std::u16string_view className, std::u16str
     }
     Window* obj = factory ? factory() : new Window;
     if (!obj) return nullptr;
+    // Deleted with its window only once it has one: a refused creation leaves
+    // the object to us.
+    obj->SetAutoDelete(false);
+    HWND h = obj->Create(
+        MakeCreateStruct(exStyle, className, title, style, x, y, cx, cy, parent, id, processId));
+    if (!h) {
+        delete obj;
+        return nullptr;
+    }
     obj->SetAutoDelete(true);
-    CREATESTRUCT cs;
-    cs.exStyle = exStyle;
-    cs.className = className;
-    cs.title = title;
-    cs.style = style;
-    cs.x = x;
-    cs.y = y;
-    cs.cx = cx;
-    cs.cy = cy;
-    cs.parent = parent;
-    cs.id = id;
-    cs.processId = processId;
-    HWND h = obj->Create(cs);
-    if (!h && !obj->Handle()) delete obj;  // a failed create that left no window to delete it
     return h;
 }
 
@@ -442,7 +450,7 @@ bool DestroyWindow(HWND hwnd) {
             for (auto& [tid, q] : d.queues)
                 std::erase_if(q->posted, [h](const MSG& m) { return m.hwnd == h; });
             // Children are gone already; unlink from the parent and forget.
-            Unlink(d, *w);
+            UnlinkLocked(d, *w);
             d.windows.erase(h);
         }
         if (obj) {
@@ -558,9 +566,9 @@ HWND SetParent(HWND child, HWND newParent) {
     for (WindowData* p = d.Find(target); p; p = d.Find(p->parent))
         if (p->handle == child) return nullptr;
     HWND old = w->parent == d.root ? nullptr : w->parent;
-    Unlink(d, *w);
+    UnlinkLocked(d, *w);
     w->parent = target;
-    LinkAfter(d, *w, HWND_TOP);
+    LinkAfterLocked(d, *w, HWND_TOP);
     return old;
 }
 
@@ -784,8 +792,8 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
             HWND after = insertAfter;
             if (after == HWND_TOPMOST || after == HWND_NOTOPMOST) after = HWND_TOP;
             if (after != hwnd) {
-                Unlink(d, *w);
-                LinkAfter(d, *w, after);
+                UnlinkLocked(d, *w);
+                LinkAfterLocked(d, *w, after);
             }
         }
         if ((flags & SWP_SHOWWINDOW) && !(w->style & WS_VISIBLE)) {

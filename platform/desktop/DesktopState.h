@@ -111,6 +111,12 @@ LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool p
 // (the system's notification messages: the sender never blocks on them).
 void NotifyWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The sibling order, lock held: take a window out of its parent's children,
+// and put it at the top (HWND_TOP; topmost windows stay above the others), at
+// the bottom (HWND_BOTTOM) or after a sibling.
+void UnlinkLocked(DesktopState& d, WindowData& w);
+void LinkAfterLocked(DesktopState& d, WindowData& w, HWND after);
+
 // Geometry helpers, lock held.
 POINT ClientOriginLocked(DesktopState& d, const WindowData& w);
 RECT ScreenRectLocked(DesktopState& d, const WindowData& w);

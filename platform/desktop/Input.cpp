@@ -80,34 +80,8 @@ bool SetForegroundWindow(HWND hwnd) {
         d.active = top;
         // To the top of the z-order.
         WindowData& w = *d.Find(top);
-        WindowData* p = d.Find(w.parent);
-        if (p && p->firstChild != top) {
-            // Unlink and put first (topmost windows stay above).
-            if (w.prev)
-                d.Find(w.prev)->next = w.next;
-            else
-                p->firstChild = w.next;
-            if (w.next)
-                d.Find(w.next)->prev = w.prev;
-            else
-                p->lastChild = w.prev;
-            HWND before = p->firstChild, after = nullptr;
-            if (!(w.exStyle & WS_EX_TOPMOST))
-                while (before && (d.Find(before)->exStyle & WS_EX_TOPMOST)) {
-                    after = before;
-                    before = d.Find(before)->next;
-                }
-            w.prev = after;
-            w.next = before;
-            if (after)
-                d.Find(after)->next = top;
-            else
-                p->firstChild = top;
-            if (before)
-                d.Find(before)->prev = top;
-            else
-                p->lastChild = top;
-        }
+        UnlinkLocked(d, w);
+        LinkAfterLocked(d, w, HWND_TOP);
     }
     if (old != top) {
         if (old) NotifyWindow(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(top));
