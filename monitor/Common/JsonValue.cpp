@@ -81,10 +81,11 @@ size_t CleanInPlace(std::u16string& text) {
     return w;
 }
 
-// Position of the first `a` or `b` in [start, end) at the level the search
+// Position of the first `a` or `b` in t from `start` on, at the level the search
 // starts on: strings and nested brackets are skipped, a closing bracket of the
 // starting level or the end gives kNotFound.
-size_t FindTopLevel(const char16_t* t, size_t start, size_t end, char16_t a, char16_t b) {
+size_t FindTopLevel(std::u16string_view t, size_t start, char16_t a, char16_t b) {
+    const size_t end = t.size();
     size_t depth = 0;
     for (size_t i = start; i < end; ++i) {
         char16_t c = t[i];
@@ -104,8 +105,8 @@ size_t FindTopLevel(const char16_t* t, size_t start, size_t end, char16_t a, cha
     return kNotFound;
 }
 
-size_t FindTopLevel(const char16_t* t, size_t start, size_t end, char16_t c) {
-    return FindTopLevel(t, start, end, c, c);
+size_t FindTopLevel(std::u16string_view t, size_t start, char16_t c) {
+    return FindTopLevel(t, start, c, c);
 }
 
 bool IsNumberChar(char16_t c) {
@@ -450,32 +451,32 @@ void CJsonValue::Split() const {
     auto* container = new Container;
     m_payload.container = container;
     m_flags |= kHasContainer;
-    const char16_t* t = m_buffer->text.data() + whole.offset;
+    std::u16string_view t = Raw(whole);
     if (m_type == kObject)
-        SplitMembers(container->children, t, whole);
+        SplitMembers(container->children, t, whole.offset);
     else
-        SplitElements(container->children, t, whole);
+        SplitElements(container->children, t, whole.offset);
     container->children.shrink_to_fit();
 }
 
-void CJsonValue::SplitMembers(std::vector<CJsonValue>& children, const char16_t* t,
-                              Span whole) const {
-    const size_t end = whole.length;
+void CJsonValue::SplitMembers(std::vector<CJsonValue>& children, std::u16string_view t,
+                              uint32_t offset) const {
+    const size_t end = t.size();
     size_t keyStart = 1;
-    size_t colon = FindTopLevel(t, keyStart, end, u':');
+    size_t colon = FindTopLevel(t, keyStart, u':');
     if (colon == kNotFound) {
         BecomeNull();
         return;
     }
     for (;;) {
-        size_t comma = FindTopLevel(t, colon + 1, end, u',');
+        size_t comma = FindTopLevel(t, colon + 1, u',');
         size_t valueEnd = comma == kNotFound ? end - 1 : comma;
         CJsonValue& child = AddChild(children);
-        child.SetName(whole.offset + uint32_t(keyStart), uint32_t(colon - keyStart));
-        child.Classify(whole.offset + uint32_t(colon + 1), uint32_t(valueEnd - colon - 1));
+        child.SetName(offset + uint32_t(keyStart), uint32_t(colon - keyStart));
+        child.Classify(offset + uint32_t(colon + 1), uint32_t(valueEnd - colon - 1));
         if (comma == kNotFound) return;
         keyStart = comma + 1;
-        colon = FindTopLevel(t, keyStart, end, u':');
+        colon = FindTopLevel(t, keyStart, u':');
         if (colon == kNotFound) {
             BecomeNull();  // the members read so far stay
             return;
@@ -483,21 +484,21 @@ void CJsonValue::SplitMembers(std::vector<CJsonValue>& children, const char16_t*
     }
 }
 
-void CJsonValue::SplitElements(std::vector<CJsonValue>& children, const char16_t* t,
-                               Span whole) const {
-    const size_t end = whole.length;
+void CJsonValue::SplitElements(std::vector<CJsonValue>& children, std::u16string_view t,
+                               uint32_t offset) const {
+    const size_t end = t.size();
     size_t start = 1;
     for (;;) {
         // A ":" at the element's own level makes the whole array null; looking
         // for both at once reads every element only once.
-        size_t separator = FindTopLevel(t, start, end, u',', u':');
+        size_t separator = FindTopLevel(t, start, u',', u':');
         if (separator != kNotFound && t[separator] == u':') {
             BecomeNull();
             return;
         }
         size_t elementEnd = separator == kNotFound ? end - 1 : separator;
         CJsonValue& child = AddChild(children);
-        child.Classify(whole.offset + uint32_t(start), uint32_t(elementEnd - start));
+        child.Classify(offset + uint32_t(start), uint32_t(elementEnd - start));
         if (separator == kNotFound) return;
         start = separator + 1;
     }

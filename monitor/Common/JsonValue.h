@@ -82,8 +82,10 @@ private:
     void Expand() const;
     void ExpandString() const;
     void Split() const;
-    void SplitMembers(std::vector<CJsonValue>& children, const char16_t* t, Span whole) const;
-    void SplitElements(std::vector<CJsonValue>& children, const char16_t* t, Span whole) const;
+    void SplitMembers(std::vector<CJsonValue>& children, std::u16string_view t,
+                      uint32_t offset) const;
+    void SplitElements(std::vector<CJsonValue>& children, std::u16string_view t,
+                       uint32_t offset) const;
     void BecomeNull() const;
     CJsonValue& AddChild(std::vector<CJsonValue>& children) const;
     void Classify(uint32_t offset, uint32_t length);
