@@ -180,10 +180,20 @@ void CWebCall::Run() {
             m_errorId = 1;
             m_errorMessage = plat::Utf8ToUtf16(e.what()).substr(0, kMaxExceptionText);
             m_result = false;
+        } catch (...) {
+            SetError(1);
+            m_result = false;
         }
     }
     m_cancelled = IsCancelled();
-    if (m_callback) m_callback(this);
+    if (m_callback) {
+        try {
+            m_callback(this);
+        } catch (...) {
+            // Whatever the callback left undone, the worker still ends in order.
+            WRITE_LOG(u"CWebCall callback exception\r\n");
+        }
+    }
     if (m_notifyWnd && m_finishNotice == 2)
         plat::PostMessage(m_notifyWnd, WM_AB_PROGRESS, kProgressHide, 0);
     // The window keeps its own share of the flag.
