@@ -150,7 +150,8 @@ TEST_F(DesktopTest, DestroySendsDestroyTopDownAndNcDestroyBottomUpAndDeletesOwnO
     HWND c = child.MakeChild(t, u"Child");
     HWND g = grand.MakeChild(c, u"Grand");
     // A window made by class name belongs to the desktop and goes with its window.
-    static int deleted = 0;
+    static int deleted;
+    deleted = 0;
     struct Counted : Window {
         ~Counted() override { ++deleted; }
     };
