@@ -135,6 +135,14 @@ const std::u16string& WebCallErrorText(int errorId) {
     return kErrorTable[errorId];
 }
 
+std::u16string WebCallSocketUrl(std::u16string_view host, uint16_t port, std::u16string_view path) {
+    // A scheme counts only at the start: a host whose name merely contains
+    // "http" is still a host.
+    if (HasScheme(host)) return plat::Format(u"%s:%u/%s", host, port, path);
+    if (port == 443) return plat::Format(u"https://%s:%u/%s", host, port, path);
+    return plat::Format(u"http://%s:%u/%s", host, port, path);
+}
+
 void CWebCall::SetDefaultTimeouts(const WebCallTimeouts& timeouts) {
     Defaults& d = ProcessDefaults();
     std::lock_guard<std::mutex> lock(d.lock);
@@ -245,15 +253,7 @@ bool CWebCall::PostData() {
 }
 
 CWebCall::SocketOutcome CWebCall::PostBySocket() {
-    std::u16string url;
-    if (HasScheme(m_host))
-        url = plat::Format(u"%s:%u/%s", m_host, m_port, m_path);
-    else if (m_port == 443)
-        url = plat::Format(u"https://%s:%u/%s", m_host, m_port, m_path);
-    else
-        url = plat::Format(u"http://%s:%u/%s", m_host, m_port, m_path);
-
-    std::string target = plat::Utf16ToUtf8(url);
+    std::string target = plat::Utf16ToUtf8(WebCallSocketUrl(m_host, m_port, m_path));
     std::string body = plat::Utf16ToUtf8(m_body);
     std::string request, header, reply;
     for (int redirects = 0;;) {

@@ -45,6 +45,10 @@ struct WebCallTimeouts {
 // The error table: "" outside it.
 const std::u16string& WebCallErrorText(int errorId);
 
+// The URL the socket client posts to: the host's own scheme when it starts with
+// one, else https for port 443 and http for any other.
+std::u16string WebCallSocketUrl(std::u16string_view host, uint16_t port, std::u16string_view path);
+
 class CWebCall : public CThread {
 public:
     enum Method { kGet = 1, kPost = 2 };

@@ -31,6 +31,7 @@ struct Outcome {
     std::u16string content;
     std::string reply;  // the reply file's bytes
     uint32_t thread = 0;
+    uint16_t port = 0;  // the call's port after the transfer
 };
 
 void RecordOutcome(CWebCall* call) {
@@ -43,6 +44,7 @@ void RecordOutcome(CWebCall* call) {
     o->content = call->m_webData ? call->m_webData->m_content : u"";
     if (!o->content.empty()) plat::ReadFile(o->content, o->reply);
     o->thread = plat::CurrentThreadId();
+    o->port = call->m_port;
     // The callback owns the extras; this one leaves them to the call.
 }
 
@@ -154,6 +156,22 @@ TEST(WebCallErrorText, IsTheFixedTable) {
     EXPECT_EQ(WebCallErrorText(7), u"");
 }
 
+TEST(WebCallSocketUrl, SchemeFromTheHostOrThePort) {
+    struct Case {
+        const char16_t* host;
+        uint16_t port;
+        const char16_t* url;
+    } cases[] = {
+        {u"mail.example.com", 443, u"https://mail.example.com:443/api/x"},
+        {u"mail.example.com", 80, u"http://mail.example.com:80/api/x"},
+        {u"https://mail.example.com", 8443, u"https://mail.example.com:8443/api/x"},
+        {u"HTTP://mail.example.com", 443, u"HTTP://mail.example.com:443/api/x"},
+        {u"mail.httpsite.example", 443, u"https://mail.httpsite.example:443/api/x"},
+        {u"httpmail.example", 8080, u"http://httpmail.example:8080/api/x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WebCallSocketUrl(c.host, c.port, u"api/x"), c.url);
+}
+
 TEST_F(WebCallTest, PostStoresTheReplyAndReportsProgress) {
     ASSERT_TRUE(s_sim->SetFaults(R"({"body": "{\"ret\":0,\"name\":\"王\"}"})"));
     ProgressWindow window;
@@ -244,6 +262,17 @@ TEST_F(WebCallTest, AnUntrustedServerGetsNoRequestOnEitherPath) {
         c->m_port = s_sim->Port("https");
     });
     EXPECT_TRUE(outcome->result);
+}
+
+TEST_F(WebCallTest, PortFourFourThreeFallsBackToPlainHttpOnlyWithoutChecks) {
+    // Whatever answers on these ports of this machine, the call's own port tells
+    // where its fallback went.
+    for (const char16_t* verify : {u"1", u"0"}) {
+        SCOPED_TRACE(plat::Utf16ToUtf8(verify));
+        Config(u"tlsverify", verify);
+        auto outcome = RunPost([](CWebCall* c) { c->m_port = 443; });
+        EXPECT_EQ(outcome->port, verify[0] == u'1' ? 443 : 80);
+    }
 }
 
 TEST_F(WebCallTest, SocketRepliesAreCutToTheirBraces) {
