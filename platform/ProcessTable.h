@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Text.h"
+
 namespace plat {
 
 struct ProcessEntry {
@@ -17,8 +19,20 @@ struct ProcessEntry {
     std::u16string exeName;  // file name of the executable, "OUTLOOK.EXE"
     std::u16string exePath;  // full path when known, else empty
     uint32_t sessionId = 0;
-    uint32_t uid = 0;        // owning user
-    std::u16string user;     // the owning user's name
+    uint32_t uid = 0;          // owning user
+    std::u16string user;       // the owning user's name
+    bool sessionKnown = true;  // false when the session could not be read
+    // Other names the process goes by, when known: the system's short name of
+    // the process and the file name of its first argument (a program started
+    // under another name, or a copy of one).
+    std::u16string commName;
+    std::u16string argName;
+
+    // Whether the process goes by `name` (no case), under any of its names.
+    bool HasName(std::u16string_view name) const {
+        return EqualsNoCase(exeName, name) || (!commName.empty() && EqualsNoCase(commName, name)) ||
+               (!argName.empty() && EqualsNoCase(argName, name));
+    }
 };
 
 class ProcessSource {
