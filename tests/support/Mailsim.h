@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -229,6 +230,11 @@ public:
         std::string script = std::string(QN_SOURCE_DIR) + "/tools/mailsim/mailsim.py";
         std::vector<std::string> args = {"python3", script};
         args.insert(args.end(), options.begin(), options.end());
+        // Its certificates are made once per build folder and reused.
+        if (std::find(options.begin(), options.end(), "--cert-dir") == options.end()) {
+            args.push_back("--cert-dir");
+            args.push_back(std::string(QN_BINARY_DIR) + "/mailsim-test-certs");
+        }
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
