@@ -395,10 +395,11 @@ bool PeekMessage(MSG& msg, HWND filter = nullptr, UINT minMessage = 0, UINT maxM
                  UINT options = PM_REMOVE);
 bool TranslateMessage(const MSG& msg);
 LRESULT DispatchMessage(const MSG& msg);
-// Waits until the calling thread's queue has something (or the timeout runs
-// out on the desktop clock); handles sent messages meanwhile. True when a
-// message is waiting. With the hand-driven clock an empty queue asks the idle
-// hook instead of blocking.
+// Waits until the calling thread's queue has something; handles sent messages
+// meanwhile. True when a message is waiting. A finite timeout is real time in
+// both clock modes (a thread blocked on a socket waits for posts from other
+// threads, and an idle hook may wait for a worker this way); without one, the
+// hand-driven clock asks the idle hook once instead of blocking.
 bool WaitMessage(uint32_t timeoutMs = 0xFFFFFFFF);
 // Handles every message now waiting on the calling thread; false when WM_QUIT
 // was among them (it is posted again for the outer loop).

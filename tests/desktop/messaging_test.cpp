@@ -289,3 +289,29 @@ TEST_F(DesktopTest, PaintComesWhenTheQueueIsOtherwiseEmptyAndOnlyOnceForManyInva
     ShowWindow(h, SW_SHOW);
     EXPECT_TRUE(PeekMessage(msg));
 }
+
+TEST_F(DesktopTest, AnIdleHookCanWaitForAWorkersPostWhileTheClockStandsStill) {
+    SetManualClock(0);
+    ScriptedWindow w;
+    w.SetHandler([&w](UINT m, WPARAM wp, LPARAM, LRESULT&) {
+        if (m != kAsk) return false;
+        w.EndModalLoop(INT_PTR(wp));
+        return true;
+    });
+    HWND h = w.MakeTop(u"Waiting", u"", WS_POPUP);
+    SetTimer(h, 1, 1000);  // a timer that must not race ahead while we wait
+    std::promise<void> go;
+    std::thread worker([h, f = go.get_future()]() mutable {
+        f.wait();
+        PostMessage(h, kAsk, 42);
+    });
+    int waits = 0;
+    SetIdleHook([&]() {
+        if (waits++ == 0) go.set_value();
+        return WaitMessage(10000);
+    });
+    EXPECT_EQ(w.RunModalLoop(), 42);
+    worker.join();
+    EXPECT_EQ(ClockNow(), 0u);
+    EXPECT_EQ(w.CountMessages(WM_TIMER), 0u);
+}
