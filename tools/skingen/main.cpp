@@ -132,17 +132,17 @@ Bitmap CaptionButtons() {
                         c.FillPath(bg, Brush::Solid(s == kHover ? RGB(226, 72, 76) : RGB(182, 48, 52)));
                     else
                         c.FillPath(bg, Brush::Solid(s == kHover ? kWhite : RGB(0, 0, 0),
-                                                    s == kHover ? 52 : 44));
+                                                    s == kHover ? 70 : 50));
                 }
                 int alpha = s == kDisabled ? 100 : 240;
                 double cx = x + w / 2, cy = y + h / 2;
                 if (r.glyph == 0) {
                     for (int k = -1; k <= 1; ++k)
-                        Stroke(c, {{cx - 5, cy + 3.5 * k}, {cx + 5, cy + 3.5 * k}}, kWhite, 1.5, alpha);
+                        Stroke(c, {{cx - 5.5, cy + 3.5 * k}, {cx + 5.5, cy + 3.5 * k}}, kWhite, 1.8, alpha);
                 } else if (r.glyph == 1) {
-                    Stroke(c, {{cx - 5, cy + 3}, {cx + 5, cy + 3}}, kWhite, 1.8, alpha);
+                    Stroke(c, {{cx - 5.5, cy + 3}, {cx + 5.5, cy + 3}}, kWhite, 2.2, alpha);
                 } else {
-                    Cross(c, cx, cy, 4.5, kWhite, 1.6, alpha);
+                    Cross(c, cx, cy, 5, kWhite, 2, alpha);
                 }
                 c.RestoreDC();
             }
