@@ -56,7 +56,8 @@ TEST(QuoteArgument, RoundTripsThroughTheSplit) {
     EXPECT_EQ(plat::QuoteArgument(u"/opt/q/m"), u"/opt/q/m");
 }
 
-// Copies the stand-in program into a fresh folder under `name`.
+// Copies the stand-in program into a fresh folder under `name`. The names are
+// none the service watches for: its own test runs beside these.
 class StandInFolder {
 public:
     StandInFolder() { m_path = plat::MakeTempFolder(u"qnproc-"); }
@@ -102,29 +103,29 @@ TEST(CreateProcess, ReportsAMissingProgramItself) {
 
 TEST(RealProcessTable, KnowsAProcessByItsFileNameAndByTheNameItWasStartedUnder) {
     StandInFolder folder;
-    std::u16string outlook = folder.Copy(u"OUTLOOK.EXE");
+    std::u16string mailer = folder.Copy(u"Mailer.EXE");
     plat::StartOptions own;
     own.newSession = true;
     plat::ProcessInformation copy, alias;
-    ASSERT_TRUE(plat::CreateProcess({outlook}, own, copy));
+    ASSERT_TRUE(plat::CreateProcess({mailer}, own, copy));
     plat::StartOptions renamed;
     renamed.applicationName = plat::Utf8ToUtf16(QN_STANDIN);
-    ASSERT_TRUE(plat::CreateProcess({u"Foxmail.exe", u"--x"}, renamed, alias));
+    ASSERT_TRUE(plat::CreateProcess({u"Renamed.exe", u"--x"}, renamed, alias));
 
     plat::ProcessEntry self, a, b;
     ASSERT_TRUE(FindProcess(plat::CurrentProcessId(), self));
     ASSERT_TRUE(FindProcess(copy.processId, a));
     ASSERT_TRUE(FindProcess(alias.processId, b));
-    EXPECT_EQ(a.exeName, u"OUTLOOK.EXE");
-    EXPECT_EQ(a.exePath, outlook);
-    EXPECT_TRUE(a.HasName(u"outlook.exe"));
+    EXPECT_EQ(a.exeName, u"Mailer.EXE");
+    EXPECT_EQ(a.exePath, mailer);
+    EXPECT_TRUE(a.HasName(u"mailer.exe"));
     EXPECT_EQ(a.sessionId, copy.processId);  // it leads a session of its own
     EXPECT_EQ(a.parentPid, plat::CurrentProcessId());
     EXPECT_EQ(a.uid, self.uid);
     EXPECT_FALSE(a.user.empty());
     EXPECT_EQ(b.exeName, plat::FileNameOf(plat::Utf8ToUtf16(QN_STANDIN)));
-    EXPECT_TRUE(b.HasName(u"FOXMAIL.EXE"));
-    EXPECT_FALSE(b.HasName(u"OUTLOOK.EXE"));
+    EXPECT_TRUE(b.HasName(u"RENAMED.EXE"));
+    EXPECT_FALSE(b.HasName(u"Mailer.EXE"));
     EXPECT_EQ(b.sessionId, self.sessionId);
 
     // Ended but not waited for: no longer listed as running.
@@ -143,7 +144,7 @@ TEST(RealUserSessions, StartsDetachedAsTheSessionsUser) {
     plat::StartOptions own;
     own.newSession = true;
     plat::ProcessInformation mail;
-    ASSERT_TRUE(plat::CreateProcess({folder.Copy(u"OUTLOOK.EXE")}, own, mail));
+    ASSERT_TRUE(plat::CreateProcess({folder.Copy(u"Mailer.EXE")}, own, mail));
 
     plat::UserSessions& sessions = plat::RealUserSessions();
     plat::UserToken token, primary;
@@ -159,7 +160,7 @@ TEST(RealUserSessions, StartsDetachedAsTheSessionsUser) {
     ASSERT_TRUE(sessions.CreateEnvironmentBlock(primary, false, env));
     EXPECT_NE(std::find(env.begin(), env.end(), u"HOME=" + token.home), env.end());
 
-    std::u16string monitor = folder.Copy(u"QuillnetM-PluginMonitor");
+    std::u16string monitor = folder.Copy(u"Started.exe");
     plat::ProcessInformation started;
     ASSERT_TRUE(
         sessions.CreateProcessAsUser(primary, plat::QuoteArgument(monitor, true), &env, started));
@@ -180,7 +181,7 @@ TEST(CreateProcess, StartsAsAnotherUserWhenAllowed) {
     ASSERT_TRUE(FindProcess(plat::CurrentProcessId(), self));
     if (self.uid != 0) GTEST_SKIP() << "only the superuser can start as another user";
     StandInFolder folder;
-    std::u16string program = folder.Copy(u"OUTLOOK.EXE");
+    std::u16string program = folder.Copy(u"Mailer.EXE");
     ASSERT_TRUE(plat::MakeExecutable(folder.Path()));  // let the other user in
     plat::UserIdentity nobody{65534, 65534, u"nobody"};
     plat::StartOptions options;

@@ -75,6 +75,18 @@ uint32_t WaitForMonitor(const std::u16string& path, uint32_t previous, uint32_t 
     }
 }
 
+// Waits up to `ms` for the stand-in monitor to have noted `count` starts.
+bool WaitForStarts(const std::u16string& path, size_t count, uint32_t ms) {
+    uint64_t until = plat::TickCount64() + ms;
+    for (;;) {
+        std::string text;
+        plat::ReadFile(path, text);
+        if (size_t(std::count(text.begin(), text.end(), '\n')) >= count) return true;
+        if (plat::TickCount64() >= until) return false;
+        plat::Sleep(20);
+    }
+}
+
 std::u16string Copy(const char* from, const std::u16string& to) {
     EXPECT_TRUE(plat::CopyFile(plat::Utf8ToUtf16(from), to, false));
     EXPECT_TRUE(plat::MakeExecutable(to));
@@ -122,6 +134,7 @@ TEST(ServiceIntegration, KeepsTheMonitorRunningWhileAMailProgramRuns) {
     uint32_t outlookPid = started.Start(outlook, ownSession);
     uint32_t first = WaitForMonitor(monitor, 0, 3000);
     ASSERT_NE(first, 0u);
+    EXPECT_TRUE(WaitForStarts(startsPath, 1, 3000));
     plat::ProcessEntry mail, mon;
     for (const auto& p : Started::Below(root)) {
         if (p.pid == outlookPid) mail = p;
@@ -133,6 +146,7 @@ TEST(ServiceIntegration, KeepsTheMonitorRunningWhileAMailProgramRuns) {
     started.End(first);
     uint32_t second = WaitForMonitor(monitor, first, 3000);
     EXPECT_NE(second, 0u);
+    EXPECT_TRUE(WaitForStarts(startsPath, 2, 3000));
 
     // All mail programs closed: the running monitor is left alone, and once it
     // has ended it is not started again.
