@@ -69,9 +69,22 @@ void TrimToBraces(std::string& body) {
         body.resize(close + 1);
 }
 
+// A reply cut off in transfer has more "{" than "}". Braces inside JSON strings
+// are text (a contact named "a{b"), not structure, and do not count.
 bool BracesBalance(const std::string& body) {
     size_t opens = 0, closes = 0;
+    bool inString = false, escaped = false;
     for (char c : body) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"') inString = true;
         if (c == '{') ++opens;
         if (c == '}') ++closes;
     }

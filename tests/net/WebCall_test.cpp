@@ -286,6 +286,10 @@ TEST_F(WebCallTest, SocketRepliesAreCutToTheirBraces) {
          "{\"a\":{\"b\":1}}"},
         {R"({"body": "{\"a\":1}", "noise_after": "zw"})", true, 0, "{\"a\":1}zw"},
         {R"({"body": "no braces at all"})", true, 0, "n"},
+        // Braces in strings are text; a reply cut inside a string is still cut.
+        {R"({"body": "{\"name\":\"a{b\"}"})", true, 0, "{\"name\":\"a{b\"}"},
+        {R"({"body": "{\"n\":\"a\\\"{b\"}"})", true, 0, "{\"n\":\"a\\\"{b\"}"},
+        {R"({"body": "{\"name\":\"a}b"})", true, 1, ""},
         {R"({"body": "{\"a\":{\"b\":1}}", "unbalanced": true})", true, 1, ""},
     };
     for (const auto& c : cases) {
