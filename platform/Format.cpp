@@ -15,16 +15,17 @@ struct Spec {
     char conv = 0;
 };
 
-void Pad(std::u16string& out, std::u16string_view body, const Spec& sp, bool numeric) {
+// `lead` characters of `body` (the sign, "0x") stay in front of zero padding.
+void Pad(std::u16string& out, std::u16string_view body, const Spec& sp, bool zeros,
+         size_t lead = 0) {
     int pad = sp.width > int(body.size()) ? sp.width - int(body.size()) : 0;
     if (sp.left) {
         out.append(body);
         out.append(pad, u' ');
-    } else if (sp.zero && numeric && sp.precision < 0) {
-        size_t sign = (!body.empty() && (body[0] == u'-' || body[0] == u'+' || body[0] == u' ')) ? 1 : 0;
-        out.append(body.substr(0, sign));
+    } else if (zeros) {
+        out.append(body.substr(0, lead));
         out.append(pad, u'0');
-        out.append(body.substr(sign));
+        out.append(body.substr(lead));
     } else {
         out.append(pad, u' ');
         out.append(body);
@@ -72,7 +73,19 @@ void Number(std::u16string& out, const FormatArg& a, const Spec& sp) {
             std::snprintf(buf, sizeof buf, fmt, bits);
         }
     }
-    Pad(out, Ascii(buf), sp, true);
+    std::u16string body = Ascii(buf);
+    size_t lead = 0;
+    if (!body.empty() && (body[0] == u'-' || body[0] == u'+' || body[0] == u' ')) lead = 1;
+    if (body.size() >= lead + 2 && body[lead] == u'0' &&
+        (body[lead + 1] == u'x' || body[lead + 1] == u'X'))
+        lead += 2;
+    // As in C: a precision turns zero padding off for integers only, and "inf"
+    // or "nan" is never zero padded.
+    bool isFloat = conv == 'f' || conv == 'g' || conv == 'e';
+    bool infOrNan = lead < body.size() && (body[lead] == u'i' || body[lead] == u'I' ||
+                                           body[lead] == u'n' || body[lead] == u'N');
+    bool zeros = sp.zero && (isFloat || sp.precision < 0) && !infOrNan;
+    Pad(out, body, sp, zeros, lead);
 }
 
 }  // namespace
@@ -117,10 +130,15 @@ std::u16string FormatList(std::u16string_view f, std::initializer_list<FormatArg
             }
         };
         readNum(sp.width);
+        if (sp.width < 0 && sp.width != -1) {
+            sp.left = true;  // a negative width from * means "-"
+            sp.width = -sp.width;
+        }
         if (j < f.size() && f[j] == u'.') {
             ++j;
             sp.precision = 0;
             readNum(sp.precision);
+            if (sp.precision < 0) sp.precision = -1;  // a negative one counts as none
         }
         while (j < f.size()) {
             if (f[j] == u'h' || f[j] == u'l' || f[j] == u'L' || f[j] == u'z' || f[j] == u'j' ||

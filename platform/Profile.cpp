@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/CodePage.h"
+#include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/Text.h"
 
@@ -169,7 +170,9 @@ bool WritePrivateProfileString(std::u16string_view section, std::u16string_view 
                                std::u16string_view value, std::u16string_view path) {
     std::lock_guard<std::mutex> lock(g_profileLock);
     IniText ini;
-    Load(path, ini);
+    // Only a missing file starts empty: one that exists but cannot be read
+    // would otherwise be replaced by the single new key.
+    if (!Load(path, ini) && GetLastError() != kErrorFileNotFound) return false;
     std::u16string line = std::u16string(key) + u"=" + std::u16string(value);
     long header = FindSection(ini, section);
     if (header < 0) {

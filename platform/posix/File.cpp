@@ -87,6 +87,12 @@ bool MoveFile(std::u16string_view from, std::u16string_view to) {
 }
 
 bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists) {
+    // Onto itself (under any name) the truncation below would empty the source.
+    struct stat a, b;
+    if (StatOf(from, a) && StatOf(to, b) && a.st_dev == b.st_dev && a.st_ino == b.st_ino) {
+        SetLastError(failIfExists ? EEXIST : EINVAL);
+        return false;
+    }
     File in;
     if (!in.Open(from, File::kRead)) return false;
     File out;
@@ -152,7 +158,8 @@ std::vector<std::u16string> ListDirectory(std::u16string_view path) {
 bool DiskFreeBytes(std::u16string_view path, uint64_t& freeBytes) {
     std::u16string p(path);
     while (!p.empty() && !DirectoryExists(p) && !FileExists(p)) p = std::u16string(FolderOf(p));
-    if (p.empty()) p.assign(1, kPathSeparator);
+    // Nothing of it exists: a relative path lies in the working folder.
+    if (p.empty()) p = !path.empty() && path.front() == kPathSeparator ? u"/" : u".";
     struct statvfs vs;
     if (::statvfs(NativePath(p).c_str(), &vs) != 0) return Fail();
     freeBytes = uint64_t(vs.f_bavail) * uint64_t(vs.f_frsize);

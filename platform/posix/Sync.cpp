@@ -106,9 +106,18 @@ bool NamedMutex::Create(std::u16string_view name, bool* alreadyExisted) {
         if (s->lockFd >= 0) ::close(s->lockFd);
         return false;
     }
-    // Another process has the name open when it holds its shared lock.
+    // Another process has the name open when it holds its shared lock. flock()
+    // drops the exclusive lock before it gives the shared one, so two processes
+    // creating at once could both find the name new; the guard makes the test
+    // and the change one step.
+    int guardFd = ::open((base + ".guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (guardFd >= 0) {
+        while (::flock(guardFd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
     bool existed = ::flock(s->existFd, LOCK_EX | LOCK_NB) != 0;
     ::flock(s->existFd, LOCK_SH);
+    if (guardFd >= 0) ::close(guardFd);
     s->handles = 1;
     g_registry[base] = s;
     m_state = s;
