@@ -18,6 +18,9 @@ bool CFileCook::Open(std::u16string_view path, unsigned flags) {
     if (path.empty() || path.find(u'\0') != std::u16string_view::npos) return false;
     m_diskFull = false;
     m_path = path;
+    // The file object closes what it had before it opens, so a failed Open
+    // leaves this object closed too.
+    m_isOpen = false;
     if (m_file.Open(path, flags)) {
         m_isOpen = true;
         return true;

@@ -16,6 +16,11 @@ void CloseLog();
 // in the prefix); only its part after the last separator is written.
 void WriteLog(const char* sourceFile, unsigned long line, const char16_t* text);
 void WriteLogText(const char* sourceFile, unsigned long line, std::u16string_view text);
+// WRITE_LOG of a text pointer comes here, so that a null one writes nothing
+// instead of being measured.
+inline void WriteLogText(const char* sourceFile, unsigned long line, const char16_t* text) {
+    WriteLog(sourceFile, line, text);
+}
 
 // "%u - %s": the calling thread's last system error and the system's text for it.
 std::u16string LastErrorText();
