@@ -35,16 +35,20 @@ public:
     CJsonValue& operator=(CJsonValue&& other) noexcept;
     ~CJsonValue();
 
-    // The root object or array, not yet split. Throws std::invalid_argument when
-    // the cleaned text does not begin with "{" or "[" and end with the matching
+    // The root object or array, not yet split. Cleaning drops blanks and
+    // comments ("#" and "//" to the line end, "/* */" whole) outside strings
+    // and ends the text at anything else a reply cannot hold there; a string
+    // left open at the end is dropped. Throws std::invalid_argument when the
+    // cleaned text does not begin with "{" or "[" and end with the matching
     // bracket. Pass the text by move: it is cleaned in place and kept.
     static CJsonValue Parse(std::u16string text);
 
     // Kind; an object or array that turns out malformed becomes null when it is
     // first expanded.
     int Type() const { return m_type; }
-    // Member name (unescaped); empty for array elements and the root. Valid as
-    // long as this value lives.
+    // Member name (unescaped); a quoted key loses its quotes, an unquoted one
+    // is taken whole. Empty for array elements and the root. Valid as long as
+    // this value lives.
     std::u16string_view Name() const;
     // Children in text order (duplicate names kept). Empty for anything but an
     // object or array, except an object or array that became null after some of
