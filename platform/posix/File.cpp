@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/Error.h"
@@ -78,6 +79,10 @@ bool DeleteTree(std::u16string_view path) {
 
 bool MoveFile(std::u16string_view from, std::u16string_view to) {
     std::string f = NativePath(from), t = NativePath(to);
+    // In one step where the file system can; a test before rename() leaves a
+    // moment in which another process's new file would be replaced.
+    if (::renameat2(AT_FDCWD, f.c_str(), AT_FDCWD, t.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return Fail();
     struct stat st;
     if (::lstat(t.c_str(), &st) == 0) {
         SetLastError(EEXIST);
