@@ -81,6 +81,7 @@ import ssl
 import sys
 import tempfile
 import threading
+import time
 
 from certs import CertError, make_certificates
 from httpserve import WebHandler
@@ -285,8 +286,12 @@ def main(argv):
         sys.stderr.write("mailsim: %s\n" % e)
         return 2
 
+    # The handler only raises a flag: Event.set() from a signal handler can
+    # deadlock when the signal lands while the main thread holds the event's lock.
+    signalled = []
+
     def on_signal(signum, frame):
-        state.stop.set()
+        signalled.append(signum)
 
     # From here on a signal ends the run through the clean-up below.
     signal.signal(signal.SIGTERM, on_signal)
@@ -319,7 +324,8 @@ def main(argv):
     if not args.until_killed:
         threading.Thread(target=control, args=(state, out), daemon=True).start()
     waited = 0.0
-    while not state.stop.wait(0.2):
+    while not signalled and not state.stop.is_set():
+        time.sleep(0.2)
         waited += 0.2
         if args.lifetime is not None and waited >= args.lifetime:
             break
