@@ -3,11 +3,16 @@
 #include <algorithm>
 
 #include "monitor/Controls/ExControl.h"
+#include "monitor/Controls/ExDialog.h"
 #include "monitor/Controls/SkinDrawing.h"
 #include "platform/Format.h"
 #include "platform/gfx/WindowDefs.h"
 
 using namespace plat;
+
+namespace {
+constexpr uintptr_t kWatchTimer = 1;
+}
 
 long DaysFromCivil(int y, int m, int d) {
     // Months beyond December carry into the years; days beyond the month roll on.
@@ -42,8 +47,13 @@ int DaysInMonth(int year, int month) {
 
 bool CMonthCalendarEx::Open(HWND owner, int x, int y, CalendarDate shown) {
     m_shown = shown;
-    return CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, u"SysMonthCal32", u"", WS_POPUP | WS_VISIBLE, x, y,
-                    kWidth, kHeight, owner) != nullptr;
+    if (!CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, u"SysMonthCal32", u"", WS_POPUP | WS_VISIBLE, x,
+                  y, kWidth, kHeight, owner))
+        return false;
+    // Closes itself when the user clicks elsewhere in a frame, as the drop-down list does.
+    CExDialog::SetClickElsewhere(false);
+    SetTimer(m_hWnd, kWatchTimer, 100);
+    return true;
 }
 
 void CMonthCalendarEx::ShowMonth(int delta) {
@@ -71,8 +81,14 @@ LRESULT CMonthCalendarEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         } else if (y < 30 && x >= kWidth - 30) {
             ShowMonth(1);
         } else if (int day = DayAt(x, y)) {
-            m_picker.Pick({m_shown.year, m_shown.month, day});
+            // Days outside the picker's range are shown grey and cannot be picked.
+            if (m_picker.InRange({m_shown.year, m_shown.month, day}))
+                m_picker.Pick({m_shown.year, m_shown.month, day});
         }
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kWatchTimer) {
+        if (CExDialog::ClickElsewhere()) m_picker.CloseCalendar();
         return 0;
     }
     if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
@@ -111,8 +127,11 @@ void CMonthCalendarEx::Paint(Canvas& dc, const RECT& c) {
                 p.RoundRect(x + 2, y + 1, 24, 20, 3);
                 dc.FillPath(p, Brush::Solid(RGB(47, 115, 204)));
             }
+            bool inRange = m_picker.InRange({m_shown.year, m_shown.month, day});
             dc.DrawText(Format(u"%d", day), cell, centred, font,
-                        isChosen ? RGB(255, 255, 255) : kSkinTextColour);
+                        isChosen   ? RGB(255, 255, 255)
+                        : inRange ? kSkinTextColour
+                                  : RGB(190, 196, 204));
         }
     dc.FrameRect(c, kSkinFocusBorderColour);
 }
@@ -199,6 +218,15 @@ void CDatetimeEx::Pick(CalendarDate d) {
         NotifyParent(kChildValueChanged);
     }
     Set(d, true);
+}
+
+bool CDatetimeEx::PreTranslateMessage(MSG& msg) {
+    // Escape closes an open calendar before the frame swallows it.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && msg.hwnd == m_hWnd && m_calendar) {
+        CloseCalendar();
+        return true;
+    }
+    return CSkinChild::PreTranslateMessage(msg);
 }
 
 LRESULT CDatetimeEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -58,6 +58,9 @@ public:
     // False when the picker holds no date (unchecked); the date is still given.
     bool GetTime(CalendarDate& out) const;
     bool IsChecked() const { return m_checked; }
+    const CalendarDate& Low() const { return m_low; }
+    const CalendarDate& High() const { return m_high; }
+    bool InRange(const CalendarDate& d) const { return !(d < m_low) && !(m_high < d); }
     std::u16string Text() const;
 
     void OpenCalendar();
@@ -68,6 +71,7 @@ public:
 
 protected:
     const char16_t* ClassName() const override { return u"SysDateTimePick32"; }
+    bool PreTranslateMessage(plat::MSG& msg) override;
     plat::LRESULT OnMessage(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) override;
     void Paint(plat::Canvas& dc, const plat::RECT& client) override;
 
