@@ -102,3 +102,10 @@ SIZE MeasureText(std::u16string_view text, const Font& font) {
 int LineHeight(const Font& font) { return MeasureText(u"国Ag", font).cy; }
 
 }  // namespace plat
+
+#if defined(__SANITIZE_ADDRESS__)
+// Fontconfig keeps its configuration and pattern caches for the whole life of
+// the process; they are not ours to free, so the leak checker is told so for
+// every program that lays out text.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
