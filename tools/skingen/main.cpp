@@ -242,6 +242,10 @@ Bitmap MainBackground() {
     return Draw(W, H, [&](Canvas& c) {
         c.FillSolidRect({0, 0, W, H}, kBody);
         TitleBand(c, W, H, 45, 0);
+        // A light rim lifts the blue mark off the blue band.
+        Path rim;
+        rim.RoundRect(12.5, 7.5, 31, 31, 7);
+        c.FillPath(rim, Brush::Solid(kWhite, 210));
         Logo(c, 14, 9, 28);
         // Group tree; search row and contact list; the three recipient boxes.
         Panel(c, 10, 47, 190, 569);
