@@ -20,8 +20,8 @@ constexpr int CBN_SELCHANGE = 1;
 
 bool CComboxList::Open(HWND owner, const RECT& r) {
     int rows = std::clamp(m_combo.GetCount(), 1, kMaxRows);
-    if (!CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, u"ComboLBox", u"", WS_POPUP | WS_VISIBLE, r.left,
-                  r.bottom, r.Width(), rows * kRowHeight + 2, owner))
+    if (!CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, u"ComboLBox", u"", WS_POPUP | WS_VISIBLE,
+                  r.left, r.bottom, r.Width(), rows * kRowHeight + 2, owner))
         return false;
     // Closes itself when the user clicks elsewhere in a frame.
     CExDialog::SetClickElsewhere(false);
@@ -77,7 +77,8 @@ void CComboxList::Paint(Canvas& dc, const RECT& c) {
         RECT row{1, 1 + i * kRowHeight, c.right - 1, 1 + (i + 1) * kRowHeight};
         bool hot = i == m_highlight;
         if (hot) dc.FillSolidRect(row, kSkinSelectionColour);
-        dc.DrawText(m_combo.GetLBText(i), {row.left + 8, row.top, row.right - kMarkWidth, row.bottom},
+        dc.DrawText(m_combo.GetLBText(i),
+                    {row.left + 8, row.top, row.right - kMarkWidth, row.bottom},
                     DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX, font,
                     kSkinTextColour);
         if (hot) {
@@ -85,7 +86,10 @@ void CComboxList::Paint(Canvas& dc, const RECT& c) {
             double cx = row.right - kMarkWidth / 2.0, cy = (row.top + row.bottom) / 2.0;
             COLORREF ink = m_markHot ? RGB(214, 60, 60) : RGB(130, 140, 155);
             Path x;
-            x.MoveTo(cx - 3.5, cy - 3.5).LineTo(cx + 3.5, cy + 3.5).MoveTo(cx + 3.5, cy - 3.5).LineTo(cx - 3.5, cy + 3.5);
+            x.MoveTo(cx - 3.5, cy - 3.5)
+                .LineTo(cx + 3.5, cy + 3.5)
+                .MoveTo(cx + 3.5, cy - 3.5)
+                .LineTo(cx - 3.5, cy + 3.5);
             dc.StrokePath(x, Brush::Solid(ink), 1.6);
         }
     }
@@ -104,7 +108,7 @@ bool CComboxDlg::Create(HWND parent, int id, int x, int y, int width, int height
     m_edit.SetReportsKeys(false);
     int lineHeight = 20;
     return m_edit.CreateChild(m_hWnd, 1001, 4, (height - lineHeight) / 2, width - kArrowWidth - 6,
-                         lineHeight);
+                              lineHeight);
 }
 
 RECT CComboxDlg::ArrowRect() const {
@@ -338,6 +342,7 @@ void CComboxDlg::Paint(Canvas& dc, const RECT& c) {
     int frame = !enabled ? 3 : GetDroppedState() ? 2 : m_arrowHot ? 1 : 0;
     int fw = m_arrow->GetWidth() / 4, fh = m_arrow->GetHeight();
     RECT a = ArrowRect();
-    RECT into{a.left, a.top + (a.Height() - fh) / 2, a.left + fw, a.top + (a.Height() - fh) / 2 + fh};
+    RECT into{a.left, a.top + (a.Height() - fh) / 2, a.left + fw,
+              a.top + (a.Height() - fh) / 2 + fh};
     dc.StretchBlt(into, m_arrow->Image(), {frame * fw, 0, frame * fw + fw, fh});
 }

@@ -105,14 +105,15 @@ void CMonthCalendarEx::Paint(Canvas& dc, const RECT& c) {
     dc.FillPath(band, Brush::Vertical(0, 30, RGB(66, 134, 216), RGB(38, 100, 184)));
     const Font& font = ExDefaultFont();
     const uint32_t centred = DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX;
-    dc.DrawText(Format(u"%d年%d月", m_shown.year, m_shown.month), {30, 0, c.right - 30, 30}, centred,
-                font, RGB(255, 255, 255));
+    dc.DrawText(Format(u"%d年%d月", m_shown.year, m_shown.month), {30, 0, c.right - 30, 30},
+                centred, font, RGB(255, 255, 255));
     dc.DrawText(u"‹", {0, 0, 30, 30}, centred, Font(u"Arial", 20, FW_BOLD), RGB(255, 255, 255));
     dc.DrawText(u"›", {c.right - 30, 0, c.right, 30}, centred, Font(u"Arial", 20, FW_BOLD),
                 RGB(255, 255, 255));
     static const char16_t* names[] = {u"日", u"一", u"二", u"三", u"四", u"五", u"六"};
     for (int i = 0; i < 7; ++i)
-        dc.DrawText(names[i], {4 + i * 28, 30, 4 + (i + 1) * 28, 50}, centred, font, RGB(120, 130, 145));
+        dc.DrawText(names[i], {4 + i * 28, 30, 4 + (i + 1) * 28, 50}, centred, font,
+                    RGB(120, 130, 145));
     CalendarDate chosen;
     bool has = m_picker.GetTime(chosen);
     for (int row = 0; row < 6; ++row)
@@ -129,7 +130,7 @@ void CMonthCalendarEx::Paint(Canvas& dc, const RECT& c) {
             }
             bool inRange = m_picker.InRange({m_shown.year, m_shown.month, day});
             dc.DrawText(Format(u"%d", day), cell, centred, font,
-                        isChosen   ? RGB(255, 255, 255)
+                        isChosen  ? RGB(255, 255, 255)
                         : inRange ? kSkinTextColour
                                   : RGB(190, 196, 204));
         }
@@ -242,7 +243,8 @@ LRESULT CDatetimeEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KEYDOWN:
             if (wParam == VK_SPACE) SetChecked(!m_checked);
             if (wParam == VK_UP || wParam == VK_DOWN) {
-                long days = DaysFromCivil(m_date.year, m_date.month, m_date.day) + (wParam == VK_UP ? 1 : -1);
+                long days = DaysFromCivil(m_date.year, m_date.month, m_date.day) +
+                            (wParam == VK_UP ? 1 : -1);
                 Set(CivilFromDays(days), true);
             }
             if (wParam == VK_F4) m_calendar ? CloseCalendar() : OpenCalendar();
@@ -271,7 +273,9 @@ void CDatetimeEx::Paint(Canvas& dc, const RECT& c) {
         if (m_checked) {
             dc.FillPath(p, Brush::Solid(enabled ? RGB(47, 115, 204) : RGB(185, 198, 214)));
             Path tick;
-            tick.MoveTo(box.left + 3, box.top + 6.5).LineTo(box.left + 5.5, box.top + 9).LineTo(box.left + 10, box.top + 3.5);
+            tick.MoveTo(box.left + 3, box.top + 6.5)
+                .LineTo(box.left + 5.5, box.top + 9)
+                .LineTo(box.left + 10, box.top + 3.5);
             dc.StrokePath(tick, Brush::Solid(RGB(255, 255, 255)), 1.6);
         } else {
             dc.FillPath(p, Brush::Solid(RGB(255, 255, 255)));

@@ -49,7 +49,8 @@ public:
     CDatetimeEx();
     ~CDatetimeEx() override;
     // With `showNone` the picker has a check box.
-    bool Create(plat::HWND parent, int id, int x, int y, int width, int height, bool showNone = true);
+    bool Create(plat::HWND parent, int id, int x, int y, int width, int height,
+                bool showNone = true);
 
     void SetRange(CalendarDate low, CalendarDate high);
     // Kept inside the range; an impossible day rolls over.

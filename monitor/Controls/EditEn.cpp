@@ -272,9 +272,9 @@ LRESULT CEditEn::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CEditEn::Paint(Canvas& dc, const RECT& client) {
     bool enabled = IsEnabled();
     bool focused = GetFocus() == m_hWnd;
-    if (!enabled || m_readOnly) dc.FillSolidRect(client, enabled ? m_backColour : kWidgetDisabledBack);
-    if (m_drawBorder)
-        dc.FrameRect(client, focused ? kSkinFocusBorderColour : kSkinBorderColour);
+    if (!enabled || m_readOnly)
+        dc.FillSolidRect(client, enabled ? m_backColour : kWidgetDisabledBack);
+    if (m_drawBorder) dc.FrameRect(client, focused ? kSkinFocusBorderColour : kSkinBorderColour);
     RECT tr = TextRect();
     dc.SaveDC();
     dc.IntersectClipRect(tr);

@@ -58,5 +58,6 @@ void CProgressBar::Paint(Canvas& dc, const RECT& client) {
     DrawBand(dc, m_image->Image(), 0, client);
     int w = FilledWidth();
     // A sliver narrower than the rounded ends would look broken.
-    if (w > 0) DrawBand(dc, m_image->Image(), kHalf, RECT{0, 0, std::max(w, 2 * kEnd), client.bottom});
+    if (w > 0)
+        DrawBand(dc, m_image->Image(), kHalf, RECT{0, 0, std::max(w, 2 * kEnd), client.bottom});
 }

@@ -42,8 +42,10 @@ void CRowView::EraseRowState(int at, int count) {
     count = std::min(count, n - at);
     m_selected.erase(m_selected.begin() + at, m_selected.begin() + at + count);
     auto shift = [&](int& r) {
-        if (r >= at + count) r -= count;
-        else if (r >= at) r = -1;
+        if (r >= at + count)
+            r -= count;
+        else if (r >= at)
+            r = -1;
     };
     shift(m_caret);
     shift(m_anchor);
@@ -106,8 +108,10 @@ void CRowView::SelectRange(int from, int to) {
 void CRowView::EnsureVisible(int row) {
     if (row < 0) return;
     int page = PageRows();
-    if (row < TopLine()) SetTopLine(row);
-    else if (row >= TopLine() + page) SetTopLine(row - page + 1);
+    if (row < TopLine())
+        SetTopLine(row);
+    else if (row >= TopLine() + page)
+        SetTopLine(row - page + 1);
 }
 
 RECT CRowView::RowRect(int row) const {
@@ -294,7 +298,8 @@ void CRowView::Paint(Canvas& dc, const RECT&) {
     }
     if (HasFocus() && m_caret >= 0 && m_multiSelect) {
         RECT r = RowRect(m_caret);
-        if (r.bottom > c.top && r.top < c.bottom) dc.DrawFocusRect(InflatedRect(r, -1, -1), RGB(120, 140, 170));
+        if (r.bottom > c.top && r.top < c.bottom)
+            dc.DrawFocusRect(InflatedRect(r, -1, -1), RGB(120, 140, 170));
     }
     dc.RestoreDC();
 }

@@ -205,13 +205,15 @@ void CSkinScrollBar::Paint(Canvas& dc, const RECT& client) {
     int sx = state(kThumb) * kCell, sy = (m_vertical ? kRowVThumb : kRowHThumb) * kCell;
     const int e = kThumbEnd;
     if (m_vertical && t.Height() > 2 * e) {
-        dc.StretchBlt(RECT{t.left, t.top, t.right, t.top + e}, img, RECT{sx, sy, sx + kCell, sy + e});
+        dc.StretchBlt(RECT{t.left, t.top, t.right, t.top + e}, img,
+                      RECT{sx, sy, sx + kCell, sy + e});
         dc.StretchBlt(RECT{t.left, t.top + e, t.right, t.bottom - e}, img,
                       RECT{sx, sy + e, sx + kCell, sy + kCell - e});
         dc.StretchBlt(RECT{t.left, t.bottom - e, t.right, t.bottom}, img,
                       RECT{sx, sy + kCell - e, sx + kCell, sy + kCell});
     } else if (!m_vertical && t.Width() > 2 * e) {
-        dc.StretchBlt(RECT{t.left, t.top, t.left + e, t.bottom}, img, RECT{sx, sy, sx + e, sy + kCell});
+        dc.StretchBlt(RECT{t.left, t.top, t.left + e, t.bottom}, img,
+                      RECT{sx, sy, sx + e, sy + kCell});
         dc.StretchBlt(RECT{t.left + e, t.top, t.right - e, t.bottom}, img,
                       RECT{sx + e, sy, sx + kCell - e, sy + kCell});
         dc.StretchBlt(RECT{t.right - e, t.top, t.right, t.bottom}, img,

@@ -66,7 +66,8 @@ void CTreeCtrlEx::DrawRow(Canvas& dc, int row, const RECT& r, bool selected, boo
     const Entry& e = m_entries[size_t(row)];
     RECT icon{r.left + kLeftPad, r.top + (r.Height() - kIcon) / 2, r.left + kLeftPad + kIcon, 0};
     icon.bottom = icon.top + kIcon;
-    if (m_cardIcon) dc.StretchBlt(icon, m_cardIcon, RECT{0, 0, m_cardIcon.Width(), m_cardIcon.Height()});
+    if (m_cardIcon)
+        dc.StretchBlt(icon, m_cardIcon, RECT{0, 0, m_cardIcon.Width(), m_cardIcon.Height()});
     COLORREF colour = IsEnabled() ? kWidgetTextColour : kWidgetGreyText;
     uint32_t fmt = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
     RECT name{icon.right + 6, r.top, icon.right + 6 + kNameWidth - 6, r.bottom};

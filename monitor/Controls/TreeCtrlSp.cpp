@@ -208,13 +208,17 @@ bool CTreeCtrlSp::OnViewKey(UINT key) {
     HTREEITEM item = m_selected;
     if (!item) return false;
     if (key == VK_RIGHT) {
-        if (ItemHasChildren(item) && !item->expanded) Expand(item, TVE_EXPAND);
-        else if (ItemHasChildren(item)) SelectItem(item->children.front().get(), true);
+        if (ItemHasChildren(item) && !item->expanded)
+            Expand(item, TVE_EXPAND);
+        else if (ItemHasChildren(item))
+            SelectItem(item->children.front().get(), true);
         return true;
     }
     if (key == VK_LEFT) {
-        if (item->expanded) Expand(item, TVE_COLLAPSE);
-        else if (item->parent) SelectItem(item->parent, true);
+        if (item->expanded)
+            Expand(item, TVE_COLLAPSE);
+        else if (item->parent)
+            SelectItem(item->parent, true);
         return true;
     }
     return false;
@@ -225,7 +229,8 @@ void CTreeCtrlSp::DrawRow(Canvas& dc, int row, const RECT& r, bool selected, boo
     RECT icon = IconRect(row);
     RECT text{icon.right + 4, r.top, r.right - 4, r.bottom};
     SIZE ext = MeasureText(item->text, m_font);
-    RECT back{text.left - 3, r.top + 3, std::min(r.right - 2, text.left + ext.cx + 4), r.bottom - 3};
+    RECT back{text.left - 3, r.top + 3, std::min(r.right - 2, text.left + ext.cx + 4),
+              r.bottom - 3};
     if (selected)
         dc.FillSolidRect(back, HasFocus() ? kSkinSelectionColour : RGB(228, 234, 242));
     else if (hot)

@@ -26,8 +26,7 @@ public:
     bool Create(plat::HWND parent, int id, const plat::RECT& r);
 
     // Appended below `parent` (TVI_ROOT for a top-level group).
-    HTREEITEM InsertItem(std::u16string_view text, HTREEITEM parent = TVI_ROOT,
-                         uintptr_t data = 0);
+    HTREEITEM InsertItem(std::u16string_view text, HTREEITEM parent = TVI_ROOT, uintptr_t data = 0);
     bool DeleteItem(HTREEITEM item);
     void DeleteAllItems();
     std::u16string GetItemText(HTREEITEM item) const;

@@ -25,11 +25,10 @@ TEST_F(DatetimeTest, DatesAreKeptInTheRangeAndImpossibleDaysRollOn) {
     struct {
         CalendarDate set, shown;
     } cases[] = {
-        {{1985, 6, 15}, {1985, 6, 15}},
-        {{1960, 3, 1}, {1971, 1, 1}},     // before the range
-        {{2040, 1, 1}, {2037, 12, 31}},   // after it
-        {{2001, 2, 31}, {2001, 3, 3}},    // a day beyond its month
-        {{2000, 2, 29}, {2000, 2, 29}},   // a leap day
+        {{1985, 6, 15}, {1985, 6, 15}}, {{1960, 3, 1}, {1971, 1, 1}},  // before the range
+        {{2040, 1, 1}, {2037, 12, 31}},                                // after it
+        {{2001, 2, 31}, {2001, 3, 3}},                                 // a day beyond its month
+        {{2000, 2, 29}, {2000, 2, 29}},                                // a leap day
     };
     for (const auto& c : cases) {
         picker.SetTime(c.set.year, c.set.month, c.set.day);
@@ -46,7 +45,7 @@ TEST_F(DatetimeTest, TheCheckBoxSaysWhetherTheDateCountsAndReportsItsChange) {
     CalendarDate d;
     EXPECT_FALSE(picker.GetTime(d));
     EXPECT_EQ(d, (CalendarDate{1990, 5, 1}));  // still shown
-    Click(h(), 10, 11);                      // the check box
+    Click(h(), 10, 11);                        // the check box
     EXPECT_TRUE(picker.IsChecked());
     Key(VK_SPACE);
     EXPECT_FALSE(picker.IsChecked());

@@ -77,6 +77,19 @@ TEST_F(EditTest, KeysMoveTheCaretSelectAndDelete) {
     EXPECT_EQ(e, 2u);
 }
 
+TEST_F(EditTest, FocusComingAndGoingIsToldToTheParent) {
+    frame.notices.clear();
+    SetFocus(pwd.GetSafeHwnd());
+    SetFocus(edit.GetSafeHwnd());
+    ASSERT_EQ(frame.notices.size(), 4u);
+    EXPECT_EQ(frame.notices[0].code, EN_KILLFOCUS);
+    EXPECT_EQ(frame.notices[0].from, edit.GetSafeHwnd());
+    EXPECT_EQ(frame.notices[1].code, EN_SETFOCUS);
+    EXPECT_EQ(frame.notices[1].from, pwd.GetSafeHwnd());
+    EXPECT_EQ(frame.notices[3].code, EN_SETFOCUS);
+    EXPECT_EQ(frame.notices[3].from, edit.GetSafeHwnd());
+}
+
 TEST_F(EditTest, AReadOnlyBoxRefusesEditsButSelects) {
     edit.SetText(u"fixed");
     SendMessage(edit.GetSafeHwnd(), EM_SETREADONLY, 1, 0);
@@ -142,7 +155,8 @@ TEST_F(EditTest, ThePasswordBoxHidesItsTextAndKeepsItsLimit) {
 
 TEST_F(EditTest, AStaticWrapsItsTextAndLetsClicksThrough) {
     CExStatic label;
-    ASSERT_TRUE(label.Create(frame.GetSafeHwnd(), 1014, 10, 90, 60, 40, u"搜索到联系人十二个，全部显示"));
+    ASSERT_TRUE(
+        label.Create(frame.GetSafeHwnd(), 1014, 10, 90, 60, 40, u"搜索到联系人十二个，全部显示"));
     EXPECT_EQ(label.Lines().size(), 1u);
     label.SetMultiLine(true);
     auto lines = label.Lines();

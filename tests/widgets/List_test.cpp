@@ -17,7 +17,8 @@ protected:
         list.InsertColumn(1, u"电子邮件地址", 200);
         std::vector<CListCtrlDx::Row> rows;
         for (int i = 0; i < 20; ++i)
-            rows.push_back({{u"name" + std::u16string(1, char16_t(u'a' + i)), u"x@y"}, uintptr_t(100 + i)});
+            rows.push_back(
+                {{u"name" + std::u16string(1, char16_t(u'a' + i)), u"x@y"}, uintptr_t(100 + i)});
         list.InsertItems(std::move(rows));
         Pump();
         frame.notices.clear();
@@ -31,7 +32,8 @@ protected:
 
 TEST_F(ListTest, ManyRowsGoInAtOnceWithOneRepaint) {
     int paints = GetPaintCount(h());
-    std::vector<CListCtrlDx::Row> rows(5000, CListCtrlDx::Row{{u"张三", u"zhang@corp.cn", u"部门"}, 7});
+    std::vector<CListCtrlDx::Row> rows(5000,
+                                       CListCtrlDx::Row{{u"张三", u"zhang@corp.cn", u"部门"}, 7});
     EXPECT_EQ(list.InsertItems(std::move(rows)), 20);
     Pump();
     EXPECT_EQ(list.GetItemCount(), 5020);

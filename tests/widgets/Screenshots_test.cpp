@@ -123,9 +123,9 @@ TEST_F(WidgetScreenshots, AFrameWithEveryChildControlKind) {
     contacts.InsertColumn(2, u"部门", 100);
     const char16_t* names[] = {u"王芳", u"李伟", u"张敏", u"刘洋", u"陈静", u"杨磊",
                                u"赵丽", u"黄强", u"周杰", u"吴娜", u"徐涛", u"孙悦"};
-    const char16_t* mails[] = {u"wangfang", u"liwei", u"zhangmin", u"liuyang", u"chenjing",
-                               u"yanglei", u"zhaoli", u"huangqiang", u"zhoujie", u"wuna",
-                               u"xutao", u"sunyue"};
+    const char16_t* mails[] = {u"wangfang", u"liwei",   u"zhangmin", u"liuyang",
+                               u"chenjing", u"yanglei", u"zhaoli",   u"huangqiang",
+                               u"zhoujie",  u"wuna",    u"xutao",    u"sunyue"};
     std::vector<CListCtrlDx::Row> rows;
     for (int i = 0; i < 36; ++i)
         rows.push_back({{names[i % 12], std::u16string(mails[i % 12]) + u"@quillnet.cn",
@@ -202,6 +202,7 @@ TEST_F(WidgetScreenshots, AFrameWithEveryChildControlKind) {
     ASSERT_NE(birthday.Calendar(), nullptr);
     Advance(50);
     std::u16string cal = JoinPath(dir, u"widgets_calendar_open.png");
-    ASSERT_TRUE(SaveDesktopPart(RECT{fr.left + 380, fr.top + 300, fr.left + 800, fr.top + 540}, cal));
+    ASSERT_TRUE(
+        SaveDesktopPart(RECT{fr.left + 380, fr.top + 300, fr.left + 800, fr.top + 540}, cal));
     ExpectPicture(cal, 420, 240);
 }
