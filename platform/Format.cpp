@@ -9,14 +9,14 @@ namespace plat {
 
 namespace {
 
-struct Spec {
+struct Conversion {
     bool left = false, zero = false, plus = false, space = false, alt = false;
     int width = -1, precision = -1;
     char conv = 0;
 };
 
 // `lead` characters of `body` (the sign, "0x") stay in front of zero padding.
-void Pad(std::u16string& out, std::u16string_view body, const Spec& sp, bool zeros,
+void Pad(std::u16string& out, std::u16string_view body, const Conversion& sp, bool zeros,
          size_t lead = 0) {
     int pad = sp.width > int(body.size()) ? sp.width - int(body.size()) : 0;
     if (sp.left) {
@@ -38,7 +38,7 @@ std::u16string Ascii(const char* s) {
     return r;
 }
 
-void Number(std::u16string& out, const FormatArg& a, const Spec& sp) {
+void Number(std::u16string& out, const FormatArg& a, const Conversion& sp) {
     char fmt[32];
     char buf[128];
     int k = 0;
@@ -107,7 +107,7 @@ std::u16string FormatList(std::u16string_view f, std::initializer_list<FormatArg
             ++i;
             continue;
         }
-        Spec sp;
+        Conversion sp;
         size_t j = i + 1;
         for (; j < f.size(); ++j) {
             char16_t g = f[j];
