@@ -267,8 +267,21 @@ public:
         if (m_in >= 0) ::close(m_in);  // mailsim ends when its input closes
         if (m_pid > 0) {
             ::kill(m_pid, SIGTERM);
+            // A stuck emulator must not hang the test program: after five
+            // seconds it is killed.
             int status;
-            while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+            for (int waited = 0; waited < 500; ++waited) {
+                pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+                if (r == m_pid || (r < 0 && errno != EINTR)) {
+                    m_pid = 0;
+                    break;
+                }
+                ::usleep(10000);
+            }
+            if (m_pid > 0) {
+                ::kill(m_pid, SIGKILL);
+                while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+                }
             }
         }
         if (m_out >= 0) ::close(m_out);
