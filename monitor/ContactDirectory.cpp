@@ -1,6 +1,7 @@
 #include "monitor/ContactDirectory.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "monitor/Common/AddressDbLock.h"
 #include "monitor/Common/Log.h"
@@ -67,20 +68,40 @@ void ReadGroups(CSqlite& db, const char16_t* query, bool shared, const std::u16s
     db.Finalize();
 }
 
-// One contact row of any of the list statements; the caller sets the group.
-ContactRecord ReadContact(CSqlite& db, bool shared, const std::u16string& dbPath) {
+// The columns of a list statement, looked up once per statement.
+struct ContactColumns {
+    explicit ContactColumns(const CSqlite& db)
+        : id(db.ColumnIndexOf(u"id")),
+          group(db.ColumnIndexOf(u"cg_id")),
+          name(db.ColumnIndexOf(u"name")),
+          email(db.ColumnIndexOf(u"email")),
+          mobile(db.ColumnIndexOf(u"mobile")),
+          sortid(db.ColumnIndexOf(u"sortid")) {}
+    int id, group, name, email, mobile, sortid;
+};
+
+// One contact row of any of the list statements; the group is the column's
+// when the statement has one, else the caller's.
+ContactRecord ReadContact(CSqlite& db, const ContactColumns& k, bool shared, int group,
+                          const SharedPath& dbPath) {
     ContactRecord c;
-    c.id = db.GetInt(u"id");
+    c.id = db.GetIntAt(k.id);
+    c.groupId = k.group >= 0 ? db.GetIntAt(k.group) : group;
     c.shared = shared;
-    if (shared) c.sortId = db.GetInt(u"sortid");
-    c.email = db.GetText(u"email");
-    c.name = db.GetText(u"name");
-    c.mobile = db.GetText(u"mobile");
+    if (shared) c.sortId = db.GetIntAt(k.sortid);
+    c.email = db.GetTextAt(k.email);
+    c.name = db.GetTextAt(k.name);
+    c.mobile = db.GetTextAt(k.mobile);
     c.dbPath = dbPath;
     return c;
 }
 
 }  // namespace
+
+const std::u16string& SharedPath::Text() const {
+    static const std::u16string none;
+    return m_path ? *m_path : none;
+}
 
 std::u16string EscapeSearchText(std::u16string_view text) {
     std::u16string out;
@@ -103,10 +124,63 @@ std::u16string EscapeSearchText(std::u16string_view text) {
     return out;
 }
 
-std::u16string FirstAddress(const std::u16string& email) {
+namespace {
+
+size_t FirstAddressLength(std::u16string_view email) {
     size_t semicolon = email.find(u';');
-    if (semicolon == std::u16string::npos || semicolon == 0) return email;
-    return email.substr(0, semicolon);
+    return semicolon == std::u16string_view::npos || semicolon == 0 ? email.size() : semicolon;
+}
+
+}  // namespace
+
+std::u16string FirstAddress(const std::u16string& email) {
+    return email.substr(0, FirstAddressLength(email));
+}
+
+namespace {
+
+// Per UTF-16 unit: 0 not yet known, kDropped for no initial, else the initial
+// plus one. Every character stands alone in the pinyin walk (the code page has
+// no shift states, each character's bytes are taken or dropped together), so
+// a name's initials are those of its characters in turn.
+constexpr uint16_t kDropped = 0x100;
+std::atomic<uint16_t> g_initials[0x10000];
+
+// False when a character gives more than one unit of initials: the caller
+// then takes the slow way for the whole text.
+bool AppendInitial(char16_t c, std::u16string& out) {
+    uint16_t known = g_initials[c].load(std::memory_order_relaxed);
+    if (known == 0) {
+        std::u16string initial = PinyinInitials(std::u16string_view(&c, 1));
+        if (initial.size() > 1 || (initial.size() == 1 && initial[0] >= 0xFF)) return false;
+        known = initial.empty() ? kDropped : uint16_t(initial[0] + 1);
+        g_initials[c].store(known, std::memory_order_relaxed);
+    }
+    if (known != kDropped) out += char16_t(known - 1);
+    return true;
+}
+
+std::u16string Initials(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char16_t c : text)
+        if (!AppendInitial(c, out)) return PinyinInitials(text);
+    return out;
+}
+
+}  // namespace
+
+std::u16string SortKeyOf(std::u16string_view name) {
+    std::u16string key = Initials(name);
+    return key.empty() ? std::u16string(name) : key;
+}
+
+std::u16string FirstLetterOf(std::u16string_view name) {
+    if (name.empty()) return {};
+    const char16_t c = name.front();
+    if (c >= u'a' && c <= u'z') return std::u16string(1, char16_t(c - u'a' + u'A'));
+    if (c >= u'A' && c <= u'Z') return std::u16string(1, c);
+    return Initials(name.substr(0, 1));
 }
 
 std::u16string AddressDbPathOf(std::u16string_view account) {
@@ -189,6 +263,7 @@ void ExpandTopLevel(GroupTrees& trees, int firstNode) {
 }  // namespace
 
 void CContactDirectory::LoadGroupTrees() {
+    ClearList();  // rows point into the maps
     m_trees = GroupTrees();
     m_selected = -1;
     std::vector<GroupRecord> privateGroups, sharedGroups;
@@ -237,10 +312,10 @@ void CContactDirectory::ReadGroupContacts(const GroupRecord& group,
     if (db.Query(query) != 0) {
         LogStoreError(db);
     } else {
-        while (db.Step() == 0) {
-            out.push_back(ReadContact(db, group.shared, group.dbPath));
-            out.back().groupId = group.id;
-        }
+        const ContactColumns columns(db);
+        const SharedPath path(group.dbPath);
+        while (db.Step() == 0)
+            out.push_back(ReadContact(db, columns, group.shared, group.id, path));
         db.Finalize();
     }
     db.Close();
@@ -260,36 +335,35 @@ void CContactDirectory::AddCardtoList() {
 // Contacts alike in both keep their statement order (by name) in the list.
 void CContactDirectory::Present() {
     m_sorted.reserve(m_contacts.size());
-    for (auto c = m_contacts.rbegin(); c != m_contacts.rend(); ++c) {
-        std::u16string key = PinyinInitials(c->name);
-        if (key.empty()) key = c->name;
-        m_sorted.push_back({*c, std::move(key)});
-    }
+    for (size_t i = m_contacts.size(); i-- > 0;)
+        m_sorted.push_back({i, SortKeyOf(m_contacts[i].name)});
     std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                     [](const SortedEntry& a, const SortedEntry& b) {
-                         if (a.contact.sortId != b.contact.sortId)
-                             return a.contact.sortId > b.contact.sortId;
+                     [this](const SortedEntry& a, const SortedEntry& b) {
+                         int sa = m_contacts[a.contact].sortId, sb = m_contacts[b.contact].sortId;
+                         if (sa != sb) return sa > sb;
                          return a.key > b.key;
                      });
     m_rows.reserve(m_sorted.size());
     for (auto e = m_sorted.rbegin(); e != m_sorted.rend(); ++e) m_rows.push_back(MakeRow(*e));
 }
 
+namespace {
+
+const std::u16string kNoText;
+
+}  // namespace
+
 // The department comes from the contact's own book: group ids of the two books
 // overlap, so a private contact must not be shown in a shared department.
-ContactRow CContactDirectory::MakeRow(SortedEntry& entry) const {
-    ContactRecord& c = entry.contact;
-    c.email = FirstAddress(c.email);
-    ContactRow row;
-    row.record = c;
-    row.record.sortId = 0;
-    row.name = c.name;
-    row.email = c.email;
+ContactRow CContactDirectory::MakeRow(const SortedEntry& entry) {
+    ContactRecord& c = m_contacts[entry.contact];
+    c.email.resize(FirstAddressLength(c.email));
+    ContactRow row{&c, &kNoText, &kNoText};
     const auto& names = c.shared ? m_trees.sharedNames : m_trees.privateNames;
-    if (auto n = names.find(c.groupId); n != names.end()) row.department = n->second;
+    if (auto n = names.find(c.groupId); n != names.end()) row.department = &n->second;
     if (c.shared) {
         if (auto k = m_trees.companies.find(c.groupId); k != m_trees.companies.end())
-            row.company = k->second;
+            row.company = &k->second;
     }
     return row;
 }
@@ -299,7 +373,7 @@ void CContactDirectory::FilterByLetter(std::u16string_view letter) {
     std::vector<size_t> matches, others;
     if (!letter.empty()) {
         for (size_t i = m_sorted.size(); i-- > 0;) {
-            std::u16string key = FirstLetterKey(m_sorted[i].contact.name);
+            std::u16string key = FirstLetterOf(m_contacts[m_sorted[i].contact].name);
             if (key == letter)
                 matches.push_back(i);
             else if (key < u"A" || key > u"Z")
@@ -349,6 +423,7 @@ int CContactDirectory::OnEnChangeEditSearch(std::u16string_view text, bool userT
                                      ? plat::Format(s.sharedBook, escaped, escaped, kOrderByName)
                                      : plat::Format(s.sharedBook, escaped, kOrderByName);
     const std::u16string& dbPath = m_trees.nodes[size_t(m_selected)].record.dbPath;
+    const SharedPath path(dbPath);
     {
         AddressDbLock lock;
         CSqlite db;
@@ -360,10 +435,9 @@ int CContactDirectory::OnEnChangeEditSearch(std::u16string_view text, bool userT
                     LogStoreError(db);
                     continue;
                 }
-                while (db.Step() == 0) {
-                    m_contacts.push_back(ReadContact(db, shared, dbPath));
-                    m_contacts.back().groupId = db.GetInt(u"cg_id");
-                }
+                const ContactColumns columns(db);
+                while (db.Step() == 0)
+                    m_contacts.push_back(ReadContact(db, columns, shared, 0, path));
                 db.Finalize();
             }
         }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +23,20 @@ struct GroupRecord {
     std::u16string name;
 };
 
+// The database path that every contact read from one file carries: shared,
+// since a search may hold a hundred thousand of them, and read as a text.
+class SharedPath {
+public:
+    SharedPath() = default;
+    explicit SharedPath(std::u16string path)
+        : m_path(std::make_shared<const std::u16string>(std::move(path))) {}
+    const std::u16string& Text() const;
+    operator const std::u16string&() const { return Text(); }
+
+private:
+    std::shared_ptr<const std::u16string> m_path;
+};
+
 // One contact as the window holds it.
 struct ContactRecord {
     int id = -1;
@@ -31,11 +46,12 @@ struct ContactRecord {
     std::u16string email;  // in the list: its first address only
     std::u16string name;
     std::u16string mobile;
-    std::u16string dbPath;
+    SharedPath dbPath;
 };
 
+// A contact of the sequence with its sort key.
 struct SortedEntry {
-    ContactRecord contact;
+    size_t contact;  // index in the contact sequence
     std::u16string key;
 };
 
@@ -61,13 +77,13 @@ struct GroupTrees {
     std::unordered_map<int, std::u16string> companies;
 };
 
-// A row of the contact list, top to bottom.
+// A row of the contact list, top to bottom: its contact (name and email are
+// the first two columns, the email cut to its first address) and the other two
+// columns. Valid until the list is filled again.
 struct ContactRow {
-    ContactRecord record;  // the row's item data (no sort id)
-    std::u16string name;
-    std::u16string email;
-    std::u16string department;
-    std::u16string company;
+    const ContactRecord* record;
+    const std::u16string* department;  // never null
+    const std::u16string* company;     // never null
 };
 
 enum SearchMode { kSearchAll = 0, kSearchName = 1, kSearchAddress = 2 };
@@ -83,6 +99,13 @@ std::u16string EscapeSearchText(std::u16string_view text);
 // The text shown for an email: the part before the first ";" when that comes
 // after the first character, else the whole text.
 std::u16string FirstAddress(const std::u16string& email);
+
+// The sort key of a name: its pinyin initials, or the name itself when they
+// are empty. The same as PinyinInitials, by a table of each character's
+// initial filled as characters are met, since a keystroke sorts every result.
+std::u16string SortKeyOf(std::u16string_view name);
+// FirstLetterKey by the same table.
+std::u16string FirstLetterOf(std::u16string_view name);
 
 // Program folder + account\ACCOUNT\Address.db.
 std::u16string AddressDbPathOf(std::u16string_view account);
@@ -126,13 +149,14 @@ public:
     void LoadGroupMembers(int node, std::vector<ContactRecord>& sequence) const;
 
     const std::vector<ContactRow>& Rows() const { return m_rows; }
+    // The contact sequence in statement order, and the sorted sequence.
     const std::vector<ContactRecord>& Contacts() const { return m_contacts; }
     const std::vector<SortedEntry>& Sorted() const { return m_sorted; }
 
 private:
     void ClearList();
     void Present();
-    ContactRow MakeRow(SortedEntry& entry) const;
+    ContactRow MakeRow(const SortedEntry& entry);
     void ReadGroupContacts(const GroupRecord& group, std::vector<ContactRecord>& out) const;
 
     std::u16string m_dbPath;

@@ -213,7 +213,11 @@ int CSqlite::Step() {
 }
 
 int CSqlite::ColumnIndex(const char16_t* column) const {
-    if (!m_stmt || !m_hasRow || !column) return -1;
+    return m_hasRow ? ColumnIndexOf(column) : -1;
+}
+
+int CSqlite::ColumnIndexOf(const char16_t* column) const {
+    if (!m_stmt || !column) return -1;
     std::u16string_view wanted(column);
     int count = sqlite3_column_count(m_stmt);
     for (int i = 0; i < count; ++i) {
@@ -223,17 +227,20 @@ int CSqlite::ColumnIndex(const char16_t* column) const {
     return -1;
 }
 
-int CSqlite::GetInt(const char16_t* column) {
-    int i = ColumnIndex(column);
-    return i < 0 ? 0 : sqlite3_column_int(m_stmt, i);
+int CSqlite::GetIntAt(int index) {
+    if (!m_stmt || !m_hasRow || index < 0 || index >= sqlite3_column_count(m_stmt)) return 0;
+    return sqlite3_column_int(m_stmt, index);
 }
 
-const char16_t* CSqlite::GetText(const char16_t* column) {
-    int i = ColumnIndex(column);
-    if (i < 0) return u"";
-    auto text = static_cast<const char16_t*>(sqlite3_column_text16(m_stmt, i));
+const char16_t* CSqlite::GetTextAt(int index) {
+    if (!m_stmt || !m_hasRow || index < 0 || index >= sqlite3_column_count(m_stmt)) return u"";
+    auto text = static_cast<const char16_t*>(sqlite3_column_text16(m_stmt, index));
     return text ? text : u"";
 }
+
+int CSqlite::GetInt(const char16_t* column) { return GetIntAt(ColumnIndex(column)); }
+
+const char16_t* CSqlite::GetText(const char16_t* column) { return GetTextAt(ColumnIndex(column)); }
 
 int CSqlite::Finalize() {
     m_hasRow = false;
@@ -248,6 +255,8 @@ void CSqlite::Close() {
     if (m_db) sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
+
+bool CSqlite::InTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
 
 const char16_t* CSqlite::ErrorText() {
     if (!m_db) return nullptr;

@@ -36,6 +36,11 @@ public:
     // text stays valid until the next Step, Finalize or Close.
     int GetInt(const char16_t* column);
     const char16_t* GetText(const char16_t* column);
+    // The same by position: a reader of many rows looks each name up once,
+    // as soon as the statement compiled. -1 when no column has the name.
+    int ColumnIndexOf(const char16_t* column) const;
+    int GetIntAt(int index);
+    const char16_t* GetTextAt(int index);
     int Finalize();
     void Close();
     // Null when closed; a fixed text for a full disk or exhausted memory.
@@ -48,6 +53,10 @@ public:
     int QueryUnlogged(const std::u16string& s) { return QueryUnlogged(s.c_str()); }
 
     bool IsOpen() const { return m_db != nullptr; }
+    // True between BEGIN and its end. SQLite ends a transaction by itself on
+    // some failures (a full disk, for one): a writer that replaces a table in
+    // one transaction must stop then instead of going on outside it.
+    bool InTransaction() const;
     // Set when the last open failed for lack of disk space or a failed
     // statement reported a full disk or exhausted memory.
     bool IsDiskFull() const { return m_diskFull; }
