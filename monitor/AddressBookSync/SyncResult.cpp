@@ -178,6 +178,14 @@ const DownloadRules kPersonalRules = {
     },
 };
 
+// What a failed transfer tells the user. An unbalanced reply fails with its
+// message still saying there was no error; the error's own text says better.
+std::u16string FailureText(const CWebCall* call) {
+    if (call->m_errorMessage.empty() || call->m_errorMessage == WebCallErrorText(0))
+        return WebCallErrorText(call->m_errorId);
+    return call->m_errorMessage;
+}
+
 void DownloadDone(CWebCall* call, const DownloadRules& rules) {
     if (!call) {
         WRITE_LOG(rules.missingCall);
@@ -190,7 +198,7 @@ void DownloadDone(CWebCall* call, const DownloadRules& rules) {
         const plat::HWND monitor = context->notifyWnd;
         if (call->m_errorId != 0) {
             WRITE_LOGF(rules.transferError, context->isAuto, call->m_errorId, call->m_errorMessage);
-            PostSyncError(monitor, call->m_errorMessage);
+            PostSyncError(monitor, FailureText(call));
         } else if (replyPath.empty()) {
             if (rules.emptyReply) WRITE_LOG(rules.emptyReply);
         } else {

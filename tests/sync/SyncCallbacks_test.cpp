@@ -235,6 +235,14 @@ TEST_F(SyncCallbacksTest, PrivateDownloadGoesOnToTheCheckUnlessTheServerRefused)
     CallBackSyncPersonal(call.get());
     EXPECT_EQ(Got(), Strings{"4 写入文件失败！"});
     EXPECT_TRUE(Logged(" nIAuto:0  m_errorId:6   写入文件失败！"));
+
+    // An unbalanced reply fails with the message of no error: the user is
+    // told of the failure instead.
+    call = Call("", 1);
+    call->m_errorMessage = WebCallErrorText(0);
+    CallBackSyncPersonal(call.get());
+    EXPECT_EQ(Got(), Strings{"4 未定义的错误！"});
+    EXPECT_TRUE(Logged(" nIAuto:0  m_errorId:1   没有错误！"));
 }
 
 TEST_F(SyncCallbacksTest, DelfileZeroKeepsTheReplies) {

@@ -282,6 +282,12 @@ TEST_P(SyncChainTest, OutcomesOfEachStep) {
          "json 解析错误",
          "",
          "0"},
+        {R"({"unbalanced": true, "on": ["share"]})",
+         CHeadlessSync::kFailed,
+         {"personal", "check", "share"},
+         "未定义的错误！",
+         "",
+         "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
